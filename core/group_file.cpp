@@ -1,0 +1,259 @@
+#include "group_file.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "group_file_detail.h"
+#include "number_text.h"
+
+namespace cep {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Buffered reading straight from the descriptor; the file is read once, from
+// the start, and closed when the reader goes out of scope.
+class FileReader {
+public:
+    explicit FileReader(int fd) : fd_(fd) {}
+    ~FileReader() { ::close(fd_); }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // -1 at the end of the file; sets the error number on a failed read.
+    int Peek() {
+        if (pos_ == len_ && !Refill()) return -1;
+        return static_cast<unsigned char>(buffer_[pos_]);
+    }
+    void Advance() { ++pos_; }
+    bool AtEnd() { return Peek() < 0; }
+    int error() const { return error_; }
+
+    // Consumes a line end at the current position: CR, CR LF or a lone LF.
+    void SkipLineEnd() {
+        const int c = Peek();
+        if (c == '\r') {
+            Advance();
+            if (Peek() == '\n') Advance();
+        } else if (c == '\n') {
+            Advance();
+        }
+    }
+
+    // Consumes one whole line, its end included, handing each character of
+    // the line to `sink`.
+    template <class Sink>
+    void ReadLine(Sink&& sink) {
+        for (;;) {
+            if (pos_ == len_ && !Refill()) return;
+            const char* begin = buffer_ + pos_;
+            const char* end = buffer_ + len_;
+            const char* p = begin;
+            while (p != end && *p != '\r' && *p != '\n') sink(*p++);
+            pos_ += static_cast<std::size_t>(p - begin);
+            if (p != end) {
+                SkipLineEnd();
+                return;
+            }
+        }
+    }
+
+private:
+    bool Refill() {
+        if (error_ != 0) return false;
+        for (;;) {
+            const ssize_t got = ::read(fd_, buffer_, sizeof buffer_);
+            if (got > 0) {
+                pos_ = 0;
+                len_ = static_cast<std::size_t>(got);
+                return true;
+            }
+            if (got == 0) return false;
+            if (errno == EINTR) continue;
+            error_ = errno;
+            return false;
+        }
+    }
+
+    int fd_;
+    int error_ = 0;
+    std::size_t pos_ = 0;
+    std::size_t len_ = 0;
+    char buffer_[64 * 1024];
+};
+
+std::string ReasonText(int error) { return std::strerror(error); }
+
+Failure ReadFailure(const std::string& path, int error) {
+    return MakeFailure(FailureKind::FileAccessFailure,
+                       "could not read " + path + " (" + ReasonText(error) + ").");
+}
+
+// One numeric field: blanks and line ends before it are skipped, and it ends
+// at a comma, a blank or a line end. A comma after it is consumed, so that
+// two commas in a row hold an empty field, read as 0.
+enum class FieldStatus { Ok, End, Overflow, ReadError };
+
+FieldStatus ReadField(FileReader& in, double& value) {
+    int c = in.Peek();
+    while (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+        in.Advance();
+        c = in.Peek();
+    }
+    if (c < 0) return in.error() != 0 ? FieldStatus::ReadError : FieldStatus::End;
+
+    NumberScanner number;
+    bool quoted = false;
+    if (c == '"') {  // a quoted field holds its number between the quotes
+        quoted = true;
+        in.Advance();
+        c = in.Peek();
+    }
+    while (c >= 0) {
+        const char ch = static_cast<char>(c);
+        if (quoted) {
+            if (ch == '"') {
+                quoted = false;
+                in.Advance();
+                c = in.Peek();
+                continue;
+            }
+            if (ch == '\r' || ch == '\n') break;
+        } else if (ch == ',' || ch == '\r' || ch == '\n' || IsBlank(ch)) {
+            break;
+        }
+        number.Feed(ch);
+        in.Advance();
+        c = in.Peek();
+    }
+    while (c == ' ' || c == '\t') {
+        in.Advance();
+        c = in.Peek();
+    }
+    if (c == ',') in.Advance();
+    if (c < 0 && in.error() != 0) return FieldStatus::ReadError;
+    return number.Value(value) == NumberScanner::Status::Ok ? FieldStatus::Ok : FieldStatus::Overflow;
+}
+
+std::string ShotsText(long n) { return std::to_string(n) + (n == 1 ? " shot" : " shots"); }
+
+}  // namespace
+
+Outcome<double> LeadingNumber(std::string_view text) {
+    NumberScanner number;
+    for (const char c : text) {
+        if (c == ' ' || c == '\t' || c == '\n') continue;
+        if (!number.Feed(c)) break;
+    }
+    double value = 0.0;
+    if (number.Value(value) == NumberScanner::Status::Overflow) {
+        return MakeFailure(FailureKind::Overflow, "the number is too large.");
+    }
+    return value;
+}
+
+Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable& shots) {
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        return MakeFailure(FailureKind::FileNotFound, "there is no file at \"" + path + "\".");
+    }
+    // Non-blocking, so that a FIFO given by mistake cannot hang the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            return MakeFailure(FailureKind::FileNotFound, "there is no file at " + path + ".");
+        }
+        return MakeFailure(FailureKind::FileAccessFailure,
+                           "could not open " + path + " (" + ReasonText(error) + ").");
+    }
+    FileReader in(fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return ReadFailure(path, errno);
+    if (S_ISDIR(info.st_mode)) {
+        return MakeFailure(FailureKind::FileAccessFailure, path + " is a folder, not a group file.");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return MakeFailure(FailureKind::FileAccessFailure,
+                           path + " is not a regular file (a device, pipe or socket).");
+    }
+
+    GroupFileRead result;
+    NumberScanner countNumber;
+    int lineCounter = 0;
+    while (!in.AtEnd()) {
+        ++lineCounter;
+        if (lineCounter != 3) {
+            in.ReadLine([](char) {});  // lines 1 and 2 are skipped, not kept
+            continue;
+        }
+        bool taking = true;
+        in.ReadLine([&](char c) {
+            if (taking && c != ' ' && c != '\t') taking = countNumber.Feed(c);
+        });
+        result.hadCountLine = true;
+        break;
+    }
+    if (in.error() != 0) return ReadFailure(path, in.error());
+    if (!result.hadCountLine) return result;
+
+    double declared = 0.0;
+    if (countNumber.Value(declared) == NumberScanner::Status::Overflow) {
+        return MakeFailure(FailureKind::Overflow,
+                           "the shot count on line 3 is far too large; a group holds at most 32766 shots.");
+    }
+    const double rounded = std::nearbyint(declared);  // halves to even
+    if (rounded < -32768.0 || rounded > 32767.0) {
+        return MakeFailure(FailureKind::Overflow,
+                           "the shot count on line 3 is outside -32768 to 32767; a group holds at most 32766 shots.");
+    }
+    const auto n = static_cast<ShotCount>(rounded);
+    if (n == 32767) {
+        return MakeFailure(FailureKind::Overflow,
+                           "the file declares 32767 shots; a group holds at most 32766.");
+    }
+    if (n <= -2) {
+        return MakeFailure(FailureKind::SubscriptOutOfRange,
+                           "the shot count on line 3 is " + std::to_string(n) + "; it cannot be negative.");
+    }
+    // The table is re-created, zero-filled, before the shots are read.
+    shots.assign(static_cast<std::size_t>(n + 2), ShotPoint{});
+    if (n == -1) {
+        return MakeFailure(FailureKind::SubscriptOutOfRange,
+                           "the shot count on line 3 is -1; it cannot be negative.");
+    }
+    for (int j = 0; j < n; ++j) {
+        for (double* field : {&shots[j].x, &shots[j].y}) {
+            switch (ReadField(in, *field)) {
+            case FieldStatus::Ok: break;
+            case FieldStatus::End:
+                return MakeFailure(FailureKind::InputPastEndOfFile,
+                                   "the file declares " + ShotsText(n) + " but its shot data ends after " +
+                                       (field == &shots[j].x ? ShotsText(j)
+                                                             : ShotsText(j) + " and the x of shot " +
+                                                                   std::to_string(j + 1)) +
+                                       ".");
+            case FieldStatus::Overflow:
+                return MakeFailure(FailureKind::Overflow, "a coordinate of shot " + std::to_string(j + 1) +
+                                                              " is too large a number.");
+            case FieldStatus::ReadError: return ReadFailure(path, in.error());
+            }
+        }
+    }
+    shots[static_cast<std::size_t>(n)] = shots[0];
+    result.count = n;
+    return result;
+}
+
+Outcome<ShotCount> ReadGroupFile(const std::string& path, ShotTable& shots) {
+    auto read = ReadGroupFileDetailed(path, shots);
+    if (!read) return read.failure();
+    return read.value().count;
+}
+
+}  // namespace cep
