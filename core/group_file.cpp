@@ -1,6 +1,7 @@
 #include "group_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
@@ -32,6 +33,10 @@ public:
         return static_cast<unsigned char>(buffer_[pos_]);
     }
     void Advance() { ++pos_; }
+    // The buffered bytes from the current position on.
+    const char* Cursor() const { return buffer_ + pos_; }
+    const char* BufferEnd() const { return buffer_ + len_; }
+    void AdvanceTo(const char* p) { pos_ = static_cast<std::size_t>(p - buffer_); }
     bool AtEnd() { return Peek() < 0; }
     int error() const { return error_; }
 
@@ -100,6 +105,47 @@ Failure ReadFailure(const std::string& path, int error) {
 // two commas in a row hold an empty field, read as 0.
 enum class FieldStatus { Ok, End, Overflow, ReadError };
 
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The usual field, such as "-0.125" with at most 15 digits and no exponent,
+// wholly in the buffer: converted in place, exactly, since the digits form
+// an integer a double holds and one division rounds correctly. Anything
+// else is left to the general scanner.
+bool ReadPlainField(FileReader& in, double& value) {
+    const char* p = in.Cursor();
+    const char* end = in.BufferEnd();
+    bool negative = false;
+    if (p != end && (*p == '-' || *p == '+')) negative = (*p++ == '-');
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    while (p != end && IsDigit(*p)) {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        ++digits;
+    }
+    if (p != end && *p == '.') {
+        ++p;
+        while (p != end && IsDigit(*p)) {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
+            ++digits;
+            ++fraction;
+        }
+    }
+    if (digits == 0 || digits > 15 || p == end) return false;
+    const char next = *p;
+    if (next != ',' && next != '\r' && next != '\n' && !IsBlank(next)) return false;
+    const double v = static_cast<double>(mantissa) / kPowersOfTen[fraction];
+    value = negative ? -v : v;
+    while (p != end && IsBlank(*p)) ++p;
+    if (p == end) return false;  // the delimiter may lie beyond the buffer
+    if (*p == ',') ++p;
+    in.AdvanceTo(p);
+    return true;
+}
+
 FieldStatus ReadField(FileReader& in, double& value) {
     int c = in.Peek();
     while (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
@@ -107,6 +153,7 @@ FieldStatus ReadField(FileReader& in, double& value) {
         c = in.Peek();
     }
     if (c < 0) return in.error() != 0 ? FieldStatus::ReadError : FieldStatus::End;
+    if (ReadPlainField(in, value)) return FieldStatus::Ok;
 
     NumberScanner number;
     bool quoted = false;

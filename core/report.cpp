@@ -23,14 +23,14 @@ struct Digits15 {
 Digits15 SignificantDigits(double magnitude) {
     char buffer[64];
     const auto [end, ec] =
-        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 14);
+        std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude, std::chars_format::scientific, 14);
     (void)ec;  // cannot fail: the buffer holds any double in this form
+    *end = '\0';  // strtol below reads up to the terminator
     Digits15 out{};
     out.digits[0] = buffer[0];
     for (int i = 1; i < 15; ++i) out.digits[i] = buffer[i + 1];  // skip the point
     // "d.ddddddddddddddde+XX"
     out.exponent = static_cast<int>(std::strtol(buffer + 17, nullptr, 10));
-    (void)end;
     return out;
 }
 

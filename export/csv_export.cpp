@@ -25,7 +25,8 @@ std::string FormatCsvNumber(double value) {
     if (value == 0.0) return "0";  // also for -0
     char buffer[64];
     const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+        std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::scientific, 14);
+    *result.ptr = '\0';  // strtol below reads up to the terminator
     const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
     const bool negative = text.front() == '-';
     const std::size_t first = negative ? 1 : 0;

@@ -1,0 +1,69 @@
+// Reading and computing the largest group a file can declare, against the
+// floor of merely reading the same bytes into memory.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+#include "calculate.h"
+#include "temp_dir.h"
+
+namespace {
+
+constexpr int kShots = 32766;
+
+const std::string& LargeGroupFile() {
+    static cep::testing_support::TempDir dir;
+    static const std::string path = [] {
+        std::mt19937 random(7);
+        std::normal_distribution<double> spread(0.0, 0.6);
+        std::string text = "CEP group file\r\nbenchmark group\r\n" + std::to_string(kShots) + "\r\n";
+        char line[64];
+        for (int i = 0; i < kShots; ++i) {
+            std::snprintf(line, sizeof line, "%.4f,%.4f\r\n", spread(random), spread(random));
+            text += line;
+        }
+        return dir.Write("large.grp", text);
+    }();
+    return path;
+}
+
+class NullLabel : public cep::ResultsText {
+public:
+    void SetText(const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
+    void AppendText(const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
+};
+
+void BM_ReadFileBytes(benchmark::State& state) {
+    const std::string& path = LargeGroupFile();
+    std::string bytes;
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        bytes.clear();
+        char buffer[64 * 1024];
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) bytes.append(buffer, static_cast<std::size_t>(got));
+        ::close(fd);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
+}
+BENCHMARK(BM_ReadFileBytes)->Unit(benchmark::kMicrosecond);
+
+void BM_CalculateLargeGroup(benchmark::State& state) {
+    const std::string& path = LargeGroupFile();
+    cep::CalcState calc;
+    NullLabel label;
+    for (auto _ : state) {
+        const auto done = cep::Calculate(calc, path, "large.grp", "100", label);
+        if (!done) state.SkipWithError(done.failure().message.c_str());
+        benchmark::DoNotOptimize(calc.Moa);
+    }
+}
+BENCHMARK(BM_CalculateLargeGroup)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
