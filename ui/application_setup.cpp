@@ -1,0 +1,59 @@
+#include "application_setup.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+// Resources compiled into a static library are only linked in when something
+// refers to them; Q_INIT_RESOURCE must be used outside any namespace.
+static void initWindowResources()
+{
+    Q_INIT_RESOURCE(cepcalc);
+}
+
+namespace cepui {
+
+namespace {
+
+// Liberation Sans has Arial's metrics, which the window's boxes were laid out
+// for; fontconfig's usual stand-in for "MS Sans Serif" (DejaVu Sans) is wider
+// and the introduction no longer fits its box.
+QString registerEmbeddedFonts()
+{
+    QString family;
+    for (const char *file : {":/fonts/LiberationSans-Regular.ttf", ":/fonts/LiberationSans-Bold.ttf"}) {
+        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        if (family.isEmpty() && !families.isEmpty())
+            family = families.first();
+    }
+    return family;
+}
+
+} // namespace
+
+void setUpApplication()
+{
+    initWindowResources();
+
+    QApplication::setApplicationName(QStringLiteral("CEPcalc"));
+    QApplication::setApplicationVersion(QStringLiteral(CEP_VERSION_TEXT));
+    // Lets the desktop match the window to the installed cepcalc.desktop.
+    QApplication::setDesktopFileName(QStringLiteral("cepcalc"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/cepcalc.ico")));
+
+    const QString family = registerEmbeddedFonts();
+    if (!family.isEmpty())
+        QFont::insertSubstitution(QString::fromLatin1(kDesignFontFamily), family);
+
+    QFont font(QString::fromLatin1(kDesignFontFamily));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(kDesignFontPoints);
+    font.setWeight(QFont::Normal);
+    QApplication::setFont(font);
+}
+
+} // namespace cepui

@@ -1,0 +1,296 @@
+#include "cepcalc.h"
+
+#include "application_setup.h"
+#include "csv_export.h"
+
+#include <QAction>
+#include <QBitmap>
+#include <QColor>
+#include <QFile>
+#include <QFont>
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRect>
+#include <QScreen>
+#include <QSize>
+#include <QStyle>
+#include <QWindow>
+
+#include <limits>
+
+namespace {
+
+// The layout is kept in twips, as designed; at 96 dots per inch a pixel is
+// 15 twips and every value below is a whole number of pixels.
+constexpr int kTwipsPerPixel = 15;
+
+struct TwipsRect
+{
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+constexpr QRect toPixels(TwipsRect r)
+{
+    return QRect(r.left / kTwipsPerPixel, r.top / kTwipsPerPixel, r.width / kTwipsPerPixel,
+                 r.height / kTwipsPerPixel);
+}
+
+constexpr int kClientWidth = 8595;
+constexpr int kClientHeight = 5715;
+
+constexpr TwipsRect kIntro{120, 120, 4215, 1095};
+constexpr TwipsRect kGroupFile{840, 1440, 2175, 255};
+constexpr TwipsRect kInFile{3240, 1320, 495, 375};
+constexpr TwipsRect kRange{840, 1920, 1935, 375};
+constexpr TwipsRect kYards{2280, 1920, 1575, 405};
+constexpr TwipsRect kDoIt{1320, 2760, 2175, 615};
+constexpr TwipsRect kPicture{4560, 120, 3870, 3750};
+constexpr TwipsRect kResults{120, 3960, 8295, 1335};
+
+const QColor kFolderBackground(192, 192, 192);
+
+const char *const kIntroText =
+    "CEP is used as an intuitive measure of accuracy. Using any group file you have already "
+    "created, Orvanta will calculate CEP for you and describe the results below in reference to "
+    "the target graphic shown on the right.";
+
+// The client area has no layout, so it tells the main window's layout the
+// size it was designed at.
+class ClientArea : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override
+    {
+        return QSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
+    }
+};
+
+// Labels show their text as given (never as HTML: a file name may hold '<'),
+// from the top left, wrapped at words; what does not fit is cut off.
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, TwipsRect where,
+                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(alignment);
+    label->setAutoFillBackground(true);
+    label->setText(text);
+    label->setGeometry(toPixels(where));
+    return label;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, TwipsRect where)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    // Enter and Esc in the range box must not press anything.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    button->setGeometry(toPixels(where));
+    return button;
+}
+
+// The glyph is drawn on the classic button grey, which would show as a darker
+// square on Qt's lighter button face.
+QPixmap folderGlyph()
+{
+    const QImage image(QStringLiteral(":/images/folder.bmp"));
+    QPixmap glyph = QPixmap::fromImage(image);
+    if (!image.isNull())
+        glyph.setMask(QBitmap::fromImage(
+            image.createMaskFromColor(kFolderBackground.rgb(), Qt::MaskInColor)));
+    return glyph;
+}
+
+} // namespace
+
+CEPcalc::CEPcalc(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("CEPcalc"));
+    setWindowTitle(QStringLiteral("Circular Error Probability (CEP) Calculator"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/cepcalc.ico")));
+
+    QFont font(QString::fromLatin1(cepui::kDesignFontFamily));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(cepui::kDesignFontPoints);
+    font.setWeight(QFont::Normal);
+    setFont(font);
+
+    createMenu();
+
+    auto *client = new ClientArea(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+    createControls(client);
+
+    resize(sizeHint());
+
+    // The window's Load event: it runs once, before the window is shown.
+    Form_Load();
+    connectEvents();
+}
+
+void CEPcalc::connectEvents()
+{
+    connect(cmdInFile, &QPushButton::clicked, this, &CEPcalc::cmdInFile_Click);
+    connect(mnuFileOpen, &QAction::triggered, this, &CEPcalc::mnuFileOpen_Click);
+    connect(cmdDoIt, &QPushButton::clicked, this, &CEPcalc::cmdDoIt_Click);
+    connect(mnuFileSave, &QAction::triggered, this, &CEPcalc::mnuFileSave_Click);
+}
+
+void CEPcalc::Form_Load()
+{
+    cmdDoIt->setEnabled(false);
+    mnuFileSave->setEnabled(false);
+}
+
+// Choose-file: any failing step ends the command silently, keeping what the
+// steps before it did.
+void CEPcalc::cmdInFile_Click()
+{
+    CommonDialog1.CancelError = true;
+    if (!rtcChangeDir(App::Path() + QStringLiteral("/yourdata")))
+        return;
+    CommonDialog1.Flags = 4;
+    CommonDialog1.Filter = QStringLiteral("Group File Format(.grp)|*.grp|");
+    CommonDialog1.FilterIndex = 1;
+    CommonDialog1.FileName = QString();
+    if (!CommonDialog1.ShowOpen(this))
+        return;
+    GroupFilePath = CommonDialog1.FileName;
+    GroupFileName = CommonDialog1.FileTitle;
+    cmdDoIt->setEnabled(true);
+}
+
+void CEPcalc::mnuFileOpen_Click()
+{
+    cmdInFile_Click();
+}
+
+namespace {
+
+// The results label as the Calculate sequence writes it.
+class ResultsLabel : public cep::ResultsText
+{
+public:
+    explicit ResultsLabel(QLabel *label) : label_(label) {}
+    void SetText(const std::string &text) override { label_->setText(QString::fromStdString(text)); }
+    void AppendText(const std::string &text) override
+    {
+        label_->setText(label_->text() + QString::fromStdString(text));
+    }
+
+private:
+    QLabel *label_;
+};
+
+} // namespace
+
+void CEPcalc::cmdDoIt_Click()
+{
+    ResultsLabel label(lblResults);
+    const auto done = cep::Calculate(calculation_, QFile::encodeName(GroupFilePath).toStdString(),
+                                     GroupFileName.toStdString(), txtYards->text().toStdString(), label);
+    if (!done) {
+        showFailure(done.failure());
+        return;
+    }
+    lastCompleted_ = done.value();
+    mnuFileSave->setEnabled(true);
+}
+
+void CEPcalc::mnuFileSave_Click()
+{
+    if (!lastCompleted_)
+        return;  // Save is available only after a Calculate ran to its end
+    const auto saved = cep::ExportCsv(QFile::encodeName(App::Path()).toStdString(), *lastCompleted_);
+    if (!saved) {
+        showFailure(saved.failure());
+        return;
+    }
+    MsgBox(this, QString::fromStdString(saved.value()), vbInformation);
+}
+
+void CEPcalc::showFailure(const cep::Failure &failure)
+{
+    MsgBox(this, QString::fromStdString(failure.message), vbExclamation);
+}
+
+void CEPcalc::createMenu()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileOpen = mnuFile->addAction(QStringLiteral("Open"));
+    mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
+    mnuFileSave = mnuFile->addAction(QStringLiteral("Save"));
+    mnuFileSave->setObjectName(QStringLiteral("mnuFileSave"));
+}
+
+void CEPcalc::createControls(QWidget *client)
+{
+    // Created in tab order: Qt's focus chain follows creation, and a later
+    // setTabOrder cannot move a widget ahead of one created before it. Later
+    // siblings also lie on top, so the range box covers the end of its label.
+    cmdDoIt = makeButton(client, "cmdDoIt", QStringLiteral("Calculate CEP"), kDoIt);
+
+    lblResults = makeLabel(client, "lblResults", QStringLiteral("Results..."), kResults,
+                           Qt::AlignHCenter | Qt::AlignTop);
+    QPalette white = lblResults->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    lblResults->setPalette(white);
+
+    lblIntro = makeLabel(client, "lblIntro", QString::fromLatin1(kIntroText), kIntro);
+    QFont bold = lblIntro->font();
+    bold.setWeight(QFont::Bold);
+    lblIntro->setFont(bold);
+
+    lblGroupFile = makeLabel(client, "lblGroupFile", QStringLiteral("Select a group file (*.GRP)"),
+                             kGroupFile);
+    lblRange = makeLabel(client, "lblRange", QStringLiteral("Range (yards)"), kRange);
+
+    cmdInFile = makeButton(client, "cmdInFile", QString(), kInFile);
+    const QPixmap glyph = folderGlyph();
+    cmdInFile->setIcon(QIcon(glyph));
+    cmdInFile->setIconSize(glyph.size());
+
+    txtYards = new QLineEdit(QStringLiteral("100"), client);
+    txtYards->setObjectName(QStringLiteral("txtYards"));
+    txtYards->setMaxLength(std::numeric_limits<int>::max()); // the range box has no length limit
+    txtYards->setGeometry(toPixels(kYards));
+
+    imgCEP = new QLabel(client);
+    imgCEP->setObjectName(QStringLiteral("imgCEP"));
+    imgCEP->setScaledContents(false);
+    imgCEP->setPixmap(QPixmap(QStringLiteral(":/images/target.jpg")));
+    imgCEP->setGeometry(toPixels(kPicture));
+}
+
+void CEPcalc::showCentred()
+{
+    // The frame's size is known, if at all, once the native window exists;
+    // where the window manager adds it only later, the client size stands in.
+    winId();
+    QSize frame = size();
+    if (const QWindow *native = windowHandle())
+        frame = frame.grownBy(native->frameMargins());
+
+    if (const QScreen *where = screen()) {
+        const QRect centred = QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, frame,
+                                                  where->availableGeometry());
+        move(centred.topLeft());
+    }
+    showNormal();
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include <optional>
+
+#include "calculate.h"
+#include "platform.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+// The program's one window. Every control sits at a fixed place in the client
+// area below the menu bar and keeps it when the window is resized.
+class CEPcalc : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit CEPcalc(QWidget *parent = nullptr);
+
+    // Centres the window on its screen's available area and shows it.
+    void showCentred();
+
+    // The controls, in their tab order, then the picture and the menu.
+    QPushButton *cmdDoIt = nullptr;
+    QLabel *lblResults = nullptr;
+    QLabel *lblIntro = nullptr;
+    QLabel *lblGroupFile = nullptr;
+    QLabel *lblRange = nullptr;
+    QPushButton *cmdInFile = nullptr;
+    QLineEdit *txtYards = nullptr;
+    QLabel *imgCEP = nullptr;
+
+    QMenu *mnuFile = nullptr;
+    QAction *mnuFileOpen = nullptr;
+    QAction *mnuFileSave = nullptr;
+
+    // The open-file dialog of the Choose-file command.
+    CommonDialog CommonDialog1;
+
+    // The chosen group file: its full path, and its bare name.
+    QString GroupFilePath;
+    QString GroupFileName;
+
+    // The window's commands, one per connected event.
+    void Form_Load();
+    void cmdInFile_Click();
+    void mnuFileOpen_Click();
+    void cmdDoIt_Click();
+    void mnuFileSave_Click();
+
+private:
+    void connectEvents();
+    void showFailure(const cep::Failure &failure);
+
+    // The Calculate command's working tables and results, kept for the
+    // window's lifetime: a later run can depend on them.
+    cep::CalcState calculation_;
+    // What the last Calculate that ran to its end computed; Save writes it,
+    // so a record never mixes one calculation with a later file or range.
+    std::optional<cep::CompletedCalculation> lastCompleted_;
+
+    void createMenu();
+    void createControls(QWidget *client);
+};
