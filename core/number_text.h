@@ -22,6 +22,7 @@ public:
         case State::IntDigits:
             if (IsDigit(c)) { IntDigit(c); state_ = State::IntDigits; return true; }
             if (c == '.') { state_ = State::Point; return true; }
+            if (sawMantissaDigit_ && IsExponentMark(c)) { state_ = State::ExpMark; return true; }
             return Stop();
         case State::Point:
         case State::FracDigits:
