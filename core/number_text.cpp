@@ -17,7 +17,8 @@ constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
 
 NumberScanner::Status NumberScanner::Value(double& out) const {
     out = 0.0;
-    if (!sawMantissaDigit_ || count_ == 0) {
+    if (!sawMantissaDigit_) return Status::Ok;  // no number: plain 0, whatever sign came first
+    if (count_ == 0) {
         out = negative_ ? -0.0 : 0.0;
         return Status::Ok;
     }

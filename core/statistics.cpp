@@ -26,6 +26,17 @@ Failure TooFewEntries(const ShotTable& points) {
                            std::to_string(points.size()) + ".");
 }
 
+// Why a range text counts as 0 yards, in the user's terms.
+std::string ZeroRangeReason(std::string_view rangeText) {
+    const auto first = rangeText.find_first_not_of(" \t\n");
+    const std::string hint = "; type the range in yards, such as 100.";
+    if (first == std::string_view::npos) return "the range box is empty" + hint;
+    const char c = rangeText[first];
+    const std::string quoted = "\"" + std::string(rangeText) + "\"";
+    if ((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-') return "the range " + quoted + " is 0 yards" + hint;
+    return "the range " + quoted + " does not start with a number" + hint;
+}
+
 }  // namespace
 
 Outcome<double> PolygonArea(ShotCount n, const ShotTable& points) {
@@ -81,6 +92,7 @@ Outcome<double> ComputeCep(CalcState& state, ShotCount n) {
     state.GroupCentre = centre.value();
 
     const std::size_t count = n > 0 ? static_cast<std::size_t>(n) : 0;
+    if (count > state.Shots.size()) return TooFewEntries(state.Shots);
     state.Radii.assign(count, {0.0, 0.0});
     for (std::size_t j = 0; j < count; ++j) {
         const double dx = state.Shots[j].x - state.GroupCentre.x;
@@ -108,8 +120,7 @@ Outcome<double> ComputeMoa(CalcState& state, std::string_view rangeText) {
     const auto yards = LeadingNumber(rangeText);
     if (!yards) return MakeFailure(FailureKind::Overflow, "the range " + quoted + " is too large a number.");
     if (yards.value() == 0.0) {
-        return MakeFailure(FailureKind::DivisionByZero,
-                           "the range " + quoted + " gives 0 yards; type the range in yards, such as 100.");
+        return MakeFailure(FailureKind::DivisionByZero, ZeroRangeReason(rangeText));
     }
     const double k = 100.0 / yards.value();
     if (!Finite(k)) return TooLarge("the range " + quoted + " is too close to 0 yards.");

@@ -135,7 +135,7 @@ TEST(CepReport, AFailureInTheMoaStepLeavesTheCircleLines) {
     const Captured run = RunReport({"--range", "", target});
     EXPECT_EQ(run.out, Lines("target.grp", "5-shot group at ", "1.25", "2.5", "3.75") + "\n");
     EXPECT_EQ(run.err, "cep-report: " + target +
-                           ": Division by zero: the range \"\" gives 0 yards; type the range in yards, such as 100.\n");
+                           ": Division by zero: the range box is empty; type the range in yards, such as 100.\n");
     EXPECT_EQ(run.status, 1);
     const Captured csv = RunReport({"--csv", "--range=abc", target});
     EXPECT_EQ(csv.out, "");
