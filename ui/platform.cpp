@@ -10,21 +10,9 @@
 
 namespace {
 
-// Linux names are case-sensitive, but a group file may be named RANGE2.GRP:
-// each letter of a pattern matches either case.
-QString caseInsensitivePattern(const QString &pattern)
-{
-    QString out;
-    for (const QChar c : pattern) {
-        if (c.isLetter() && c.toLower() != c.toUpper())
-            out += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
-        else
-            out += c;
-    }
-    return out;
-}
-
-// "Text|*.a|Other|*.b;*.c|" becomes {"Text (*.a)", "Other (*.b *.c)"}.
+// "Text|*.a|Other|*.b;*.c|" becomes {"Text (*.a)", "Other (*.b *.c)"}. Qt's
+// dialog matches the patterns in either letter case, so RANGE2.GRP is listed
+// beside range1.grp.
 QStringList nameFilters(const QString &filter)
 {
     QStringList filters;
@@ -34,7 +22,7 @@ QStringList nameFilters(const QString &filter)
             continue;
         QStringList patterns;
         for (const QString &p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts))
-            patterns << caseInsensitivePattern(p.trimmed());
+            patterns << p.trimmed();
         filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return filters;
