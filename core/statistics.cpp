@@ -31,9 +31,12 @@ std::string ZeroRangeReason(std::string_view rangeText) {
     const auto first = rangeText.find_first_not_of(" \t\n");
     const std::string hint = "; type the range in yards, such as 100.";
     if (first == std::string_view::npos) return "the range box is empty" + hint;
-    const char c = rangeText[first];
+    std::size_t at = first;
+    if (rangeText[at] == '+' || rangeText[at] == '-') ++at;
+    if (at < rangeText.size() && rangeText[at] == '.') ++at;
+    const bool number = at < rangeText.size() && rangeText[at] >= '0' && rangeText[at] <= '9';
     const std::string quoted = "\"" + std::string(rangeText) + "\"";
-    if ((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-') return "the range " + quoted + " is 0 yards" + hint;
+    if (number) return "the range " + quoted + " is 0 yards" + hint;
     return "the range " + quoted + " does not start with a number" + hint;
 }
 
