@@ -1,6 +1,6 @@
 #include "calculate.h"
 
-#include "group_file_detail.h"
+#include "group_file.h"
 #include "report.h"
 
 namespace cep {
@@ -35,7 +35,7 @@ Outcome<CompletedCalculation> Calculate(CalcState& state, const std::string& gro
 
     CompletedCalculation done;
     done.GroupFileName = groupFileName;
-    done.Yards = LeadingNumber(rangeText).value();  // already converted once without failing
+    done.Yards = state.Yards;
     done.Cep = cep.value();
     done.Moa = moa.value();
     done.Verdict = verdict;

@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "group_file_detail.h"
 #include "number_text.h"
 
 namespace cep {
@@ -100,21 +99,16 @@ Failure ReadFailure(const std::string& path, int error) {
                        "could not read " + path + " (" + ReasonText(error) + ").");
 }
 
-// One numeric field: blanks and line ends before it are skipped, and it ends
-// at a comma, a blank or a line end. A comma after it is consumed, so that
-// two commas in a row hold an empty field, read as 0.
 enum class FieldStatus { Ok, End, Overflow, ReadError };
 
-constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool EndsField(char c) { return c == ',' || c == '\r' || c == '\n' || IsBlank(c); }
 
-// The usual field, such as "-0.125" with at most 15 digits and no exponent,
-// wholly in the buffer: converted in place, exactly, since the digits form
-// an integer a double holds and one division rounds correctly. Anything
-// else is left to the general scanner.
-bool ReadPlainField(FileReader& in, double& value) {
+// The usual field, such as "-0.125": at most 15 digits, no exponent, and its
+// end in the buffer. The digits form an integer a double holds, so one
+// division gives the correctly rounded value. Anything else is left to the
+// general scanner.
+bool ReadPlainNumber(FileReader& in, double& value) {
     const char* p = in.Cursor();
     const char* end = in.BufferEnd();
     bool negative = false;
@@ -122,30 +116,28 @@ bool ReadPlainField(FileReader& in, double& value) {
     std::uint64_t mantissa = 0;
     int digits = 0;
     int fraction = 0;
-    while (p != end && IsDigit(*p)) {
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
-        ++digits;
-    }
-    if (p != end && *p == '.') {
-        ++p;
-        while (p != end && IsDigit(*p)) {
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    bool point = false;
+    for (; p != end; ++p) {
+        if (IsDigit(*p)) {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
             ++digits;
-            ++fraction;
+            fraction += point ? 1 : 0;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            break;
         }
     }
-    if (digits == 0 || digits > 15 || p == end) return false;
-    const char next = *p;
-    if (next != ',' && next != '\r' && next != '\n' && !IsBlank(next)) return false;
-    const double v = static_cast<double>(mantissa) / kPowersOfTen[fraction];
+    if (digits == 0 || digits > 15 || p == end || !EndsField(*p)) return false;
+    const double v = static_cast<double>(mantissa) / kExactPowersOfTen[fraction];
     value = negative ? -v : v;
-    while (p != end && IsBlank(*p)) ++p;
-    if (p == end) return false;  // the delimiter may lie beyond the buffer
-    if (*p == ',') ++p;
     in.AdvanceTo(p);
     return true;
 }
 
+// One numeric field: blanks and line ends before it are skipped, and it ends
+// at a comma, a blank or a line end. A comma after it is consumed, so that
+// two commas in a row hold an empty field, read as 0.
 FieldStatus ReadField(FileReader& in, double& value) {
     int c = in.Peek();
     while (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
@@ -153,39 +145,20 @@ FieldStatus ReadField(FileReader& in, double& value) {
         c = in.Peek();
     }
     if (c < 0) return in.error() != 0 ? FieldStatus::ReadError : FieldStatus::End;
-    if (ReadPlainField(in, value)) return FieldStatus::Ok;
 
-    NumberScanner number;
-    bool quoted = false;
-    if (c == '"') {  // a quoted field holds its number between the quotes
-        quoted = true;
-        in.Advance();
-        c = in.Peek();
-    }
-    while (c >= 0) {
-        const char ch = static_cast<char>(c);
-        if (quoted) {
-            if (ch == '"') {
-                quoted = false;
-                in.Advance();
-                c = in.Peek();
-                continue;
-            }
-            if (ch == '\r' || ch == '\n') break;
-        } else if (ch == ',' || ch == '\r' || ch == '\n' || IsBlank(ch)) {
-            break;
+    FieldStatus status = FieldStatus::Ok;
+    if (!ReadPlainNumber(in, value)) {
+        NumberScanner number;
+        for (c = in.Peek(); c >= 0 && !EndsField(static_cast<char>(c)); c = in.Peek()) {
+            number.Feed(static_cast<char>(c));
+            in.Advance();
         }
-        number.Feed(ch);
-        in.Advance();
-        c = in.Peek();
+        if (number.Value(value) == NumberScanner::Status::Overflow) status = FieldStatus::Overflow;
     }
-    while (c == ' ' || c == '\t') {
-        in.Advance();
-        c = in.Peek();
-    }
+    for (c = in.Peek(); c == ' ' || c == '\t'; c = in.Peek()) in.Advance();
     if (c == ',') in.Advance();
     if (c < 0 && in.error() != 0) return FieldStatus::ReadError;
-    return number.Value(value) == NumberScanner::Status::Ok ? FieldStatus::Ok : FieldStatus::Overflow;
+    return status;
 }
 
 std::string ShotsText(long n) { return std::to_string(n) + (n == 1 ? " shot" : " shots"); }
@@ -206,8 +179,8 @@ Outcome<double> LeadingNumber(std::string_view text) {
 }
 
 Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable& shots) {
-    if (path.empty() || path.find('\0') != std::string::npos) {
-        return MakeFailure(FailureKind::FileNotFound, "there is no file at \"" + path + "\".");
+    if (path.find('\0') != std::string::npos) {  // no file name holds one
+        return MakeFailure(FailureKind::FileNotFound, "there is no file at " + path + ".");
     }
     // Non-blocking, so that a FIFO given by mistake cannot hang the open.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

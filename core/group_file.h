@@ -33,4 +33,12 @@ Outcome<double> LeadingNumber(std::string_view text);
 // returns 0 and leaves `shots` as it was.
 Outcome<ShotCount> ReadGroupFile(const std::string& path, ShotTable& shots);
 
+// The same read, also telling whether the file had a count line at all, so
+// that a later failure can say why the table is short.
+struct GroupFileRead {
+    ShotCount count = 0;
+    bool hadCountLine = false;  // false: fewer than three lines, table untouched
+};
+Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable& shots);
+
 }  // namespace cep

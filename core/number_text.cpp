@@ -1,19 +1,24 @@
 #include "number_text.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 
 namespace cep {
 
-namespace {
-
-// Powers of ten that a double holds exactly.
-constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-}  // namespace
+Digits15 SignificantDigits(double magnitude) {
+    char buffer[64];
+    // "d.ddddddddddddddde+XX"; the buffer holds any double in this form.
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude,
+                                   std::chars_format::scientific, 14).ptr;
+    *end = '\0';  // strtol reads up to the terminator
+    Digits15 out{};
+    out.digits[0] = buffer[0];
+    for (int i = 1; i < 15; ++i) out.digits[i] = buffer[i + 1];  // skip the point
+    out.exponent = static_cast<int>(std::strtol(buffer + 17, nullptr, 10));
+    return out;
+}
 
 NumberScanner::Status NumberScanner::Value(double& out) const {
     out = 0.0;
@@ -29,7 +34,7 @@ NumberScanner::Status NumberScanner::Value(double& out) const {
     // multiplication or division gives the nearest double.
     if (count_ <= 15 && !sticky_ && power >= -22 && power <= 22) {
         const auto m = static_cast<double>(mantissa_);
-        double v = power >= 0 ? m * kExactPowers[power] : m / kExactPowers[-power];
+        double v = power >= 0 ? m * kExactPowersOfTen[power] : m / kExactPowersOfTen[-power];
         out = negative_ ? -v : v;
         return Status::Ok;
     }

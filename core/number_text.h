@@ -8,6 +8,20 @@
 
 namespace cep {
 
+// Powers of ten that a double holds exactly: an integer below 2^53 times or
+// divided by one of them is the correctly rounded value.
+inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A double's first 15 significant decimal digits, the form in which figures
+// are shown and written.
+struct Digits15 {
+    char digits[15];
+    int exponent;  // digits[0] stands at the place 10^exponent
+};
+Digits15 SignificantDigits(double magnitude);
+
 class NumberScanner {
 public:
     // Feeds the next character. Returns false once the character cannot

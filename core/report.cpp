@@ -1,9 +1,9 @@
 #include "report.h"
 
-#include <charconv>
+#include "number_text.h"
+
 #include <clocale>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
 namespace cep {
@@ -11,28 +11,6 @@ namespace cep {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-
-// The value's first 15 significant digits and the decimal place of the
-// first of them. Figures are rounded from this form, the form in which the
-// value is shown elsewhere, so 1.0005 counts as the half it looks like.
-struct Digits15 {
-    char digits[15];
-    int exponent;  // place of digits[0] is 10^exponent
-};
-
-Digits15 SignificantDigits(double magnitude) {
-    char buffer[64];
-    const auto [end, ec] =
-        std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude, std::chars_format::scientific, 14);
-    (void)ec;  // cannot fail: the buffer holds any double in this form
-    *end = '\0';  // strtol below reads up to the terminator
-    Digits15 out{};
-    out.digits[0] = buffer[0];
-    for (int i = 1; i < 15; ++i) out.digits[i] = buffer[i + 1];  // skip the point
-    // "d.ddddddddddddddde+XX"
-    out.exponent = static_cast<int>(std::strtol(buffer + 17, nullptr, 10));
-    return out;
-}
 
 }  // namespace
 

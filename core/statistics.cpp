@@ -119,16 +119,15 @@ Outcome<double> ComputeCep(CalcState& state, ShotCount n) {
 }
 
 Outcome<double> ComputeMoa(CalcState& state, std::string_view rangeText) {
-    const std::string quoted = "\"" + std::string(rangeText) + "\"";
+    const auto range = [&] { return "the range \"" + std::string(rangeText) + "\""; };
     const auto yards = LeadingNumber(rangeText);
-    if (!yards) return MakeFailure(FailureKind::Overflow, "the range " + quoted + " is too large a number.");
-    if (yards.value() == 0.0) {
-        return MakeFailure(FailureKind::DivisionByZero, ZeroRangeReason(rangeText));
-    }
+    if (!yards) return TooLarge(range() + " is too large a number.");
+    if (yards.value() == 0.0) return MakeFailure(FailureKind::DivisionByZero, ZeroRangeReason(rangeText));
     const double k = 100.0 / yards.value();
-    if (!Finite(k)) return TooLarge("the range " + quoted + " is too close to 0 yards.");
+    if (!Finite(k)) return TooLarge(range() + " is too close to 0 yards.");
     const double moa = (state.Cep + state.Cep) * k;
-    if (!Finite(moa)) return TooLarge("the MOA figure for the range " + quoted + " is too large.");
+    if (!Finite(moa)) return TooLarge("the MOA figure for " + range() + " is too large.");
+    state.Yards = yards.value();
     state.Moa = moa;
     return moa;
 }

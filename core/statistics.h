@@ -30,6 +30,7 @@ struct CalcState {
     std::vector<std::pair<double, double>> Radii;  // r and r squared, per shot
     double Cep = 0.0;
     double Moa = 0.0;
+    double Yards = 0.0;  // the range in yards that Moa was computed for
 };
 
 // Signed shoelace area of the polygon through entries 0 to n - 1.

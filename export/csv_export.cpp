@@ -1,7 +1,9 @@
 #include "csv_export.h"
 
+#include "number_text.h"
+
 #include <cerrno>
-#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -23,21 +25,12 @@ CsvRecord MakeCsvRecord(const CompletedCalculation& calculation) {
 
 std::string FormatCsvNumber(double value) {
     if (value == 0.0) return "0";  // also for -0
-    char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::scientific, 14);
-    *result.ptr = '\0';  // strtol below reads up to the terminator
-    const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
-    const bool negative = text.front() == '-';
-    const std::size_t first = negative ? 1 : 0;
-    std::string digits;
-    digits += text[first];
-    const std::size_t mark = text.find('e');
-    digits.append(text.substr(first + 2, mark - first - 2));
-    const int exponent = static_cast<int>(std::strtol(text.data() + mark + 1, nullptr, 10));
+    const Digits15 d = SignificantDigits(std::fabs(value));
+    std::string digits(d.digits, sizeof d.digits);
+    const int exponent = d.exponent;
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
-    std::string out = negative ? "-" : "";
+    std::string out = value < 0.0 ? "-" : "";
     if (exponent < -7 || exponent > 20) {
         // Too far from 1 for plain decimals: spreadsheets read this form.
         out += digits.front();
@@ -122,16 +115,9 @@ private:
 
 Outcome<std::string> ExportCsv(std::string_view programFolder, const CompletedCalculation& calculation) {
     const std::string path = CsvPath(programFolder);
-    // Read access lets us see whether the last record ends its line; a file
-    // that only allows writing is appended to without that look.
+    // Read access lets us see whether the last record ends its line.
     // Non-blocking, so that a FIFO in the way cannot hang the program.
-    const int flags = O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
-    int fd = ::open(path.c_str(), O_RDWR | flags, 0644);
-    bool canRead = true;
-    if (fd < 0 && errno == EACCES) {
-        fd = ::open(path.c_str(), O_WRONLY | flags, 0644);
-        canRead = false;
-    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) return WriteFailure(path, errno);
     Descriptor file(fd);
 
@@ -141,7 +127,7 @@ Outcome<std::string> ExportCsv(std::string_view programFolder, const CompletedCa
     const off_t sizeBefore = regular ? info.st_size : 0;
 
     std::string data;
-    if (canRead && regular && sizeBefore > 0) {
+    if (regular && sizeBefore > 0) {
         char last = '\n';
         if (::pread(fd, &last, 1, sizeBefore - 1) != 1) return WriteFailure(path, errno);
         if (last == '\r') {

@@ -121,13 +121,7 @@ CEPcalc::CEPcalc(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("CEPcalc"));
     setWindowTitle(QStringLiteral("Circular Error Probability (CEP) Calculator"));
-    setWindowIcon(QIcon(QStringLiteral(":/images/cepcalc.ico")));
-
-    QFont font(QString::fromLatin1(cepui::kDesignFontFamily));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(cepui::kDesignFontPoints);
-    font.setWeight(QFont::Normal);
-    setFont(font);
+    // The icon and the design font come from the application (setUpApplication).
 
     createMenu();
 
@@ -273,7 +267,6 @@ void CEPcalc::createControls(QWidget *client)
 
     imgCEP = new QLabel(client);
     imgCEP->setObjectName(QStringLiteral("imgCEP"));
-    imgCEP->setScaledContents(false);
     imgCEP->setPixmap(QPixmap(QStringLiteral(":/images/target.jpg")));
     imgCEP->setGeometry(toPixels(kPicture));
 }
