@@ -1,12 +1,12 @@
 // cep-report: the window's Calculate command for scripts and batches.
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "calculate.h"
-#include "csv_export.h"
+#include "output.h"
+#include "report_mode.h"
 
 namespace {
 
@@ -19,42 +19,10 @@ constexpr std::string_view kUsage =
     "  --version     show the version\n"
     "Exit status: 0 every file completed, 1 any failed, 2 usage error.\n";
 
-void Write(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
-
-int UsageError(std::string_view problem) {
-    Write(stderr, "cep-report: ");
-    Write(stderr, problem);
-    Write(stderr, "\n");
-    Write(stderr, kUsage);
+int UsageError(cli::Output& err, std::string_view problem) {
+    err.Write("cep-report: " + err.Shown(problem) + "\n");
+    err.Write(kUsage);
     return 2;
-}
-
-// The label's text as plain lines.
-std::string AsLines(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 1);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i];
-    }
-    out += '\n';
-    return out;
-}
-
-class Label : public cep::ResultsText {
-public:
-    void SetText(const std::string& text) override { text_ = text; }
-    void AppendText(const std::string& text) override { text_ += text; }
-    const std::string& text() const { return text_; }
-    bool touched() const { return !text_.empty(); }
-
-private:
-    std::string text_;
-};
-
-std::string BareName(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -62,56 +30,37 @@ std::string BareName(const std::string& path) {
 int main(int argc, char** argv) {
     // The figures use the user's decimal separator, as in the window.
     std::setlocale(LC_ALL, "");
+    // A file size limit then fails the write, which is reported, instead of
+    // ending the program unannounced.
+    std::signal(SIGXFSZ, SIG_IGN);
+    cli::Output out(stdout);
+    cli::Output err(stderr);
 
-    std::string range = "100";
-    bool csv = false;
-    std::vector<std::string> files;
+    cli::ReportOptions options;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            files.emplace_back(arg);
+            options.files.emplace_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--help") {
-            Write(stdout, kUsage);
-            return 0;
+            out.Write(kUsage);
+            return cli::Finish(0, out, err);
         } else if (arg == "--version") {
-            Write(stdout, "cep-report " CEP_VERSION_TEXT "\n");
-            return 0;
+            out.Write("cep-report " CEP_VERSION_TEXT "\n");
+            return cli::Finish(0, out, err);
         } else if (arg == "--csv") {
-            csv = true;
+            options.csv = true;
         } else if (arg == "--range") {
-            if (i + 1 >= argc) return UsageError("--range needs a value");
-            range = argv[++i];
+            if (i + 1 >= argc) return cli::Finish(UsageError(err, "--range needs a value"), out, err);
+            options.range = argv[++i];
         } else if (arg.starts_with("--range=")) {
-            range = std::string(arg.substr(8));
+            options.range = std::string(arg.substr(8));
         } else {
-            return UsageError("unknown option " + std::string(arg));
+            return cli::Finish(UsageError(err, "unknown option " + std::string(arg)), out, err);
         }
     }
-    if (files.empty()) return UsageError("no group file given");
-
-    int status = 0;
-    bool printedBefore = false;
-    for (const std::string& file : files) {
-        cep::CalcState state;  // each file is a calculation of its own
-        Label label;
-        const auto done = cep::Calculate(state, file, BareName(file), range, label);
-        std::string out;
-        if (csv) {
-            if (done) out = cep::FormatCsvRecord(cep::MakeCsvRecord(done.value()));
-        } else if (label.touched()) {
-            out = AsLines(label.text());
-            if (printedBefore) out.insert(out.begin(), '\n');
-        }
-        Write(stdout, out);
-        printedBefore = printedBefore || !out.empty();
-        std::fflush(stdout);
-        if (!done) {
-            status = 1;
-            Write(stderr, "cep-report: " + file + ": " + done.failure().message + "\n");
-        }
-    }
-    return status;
+    if (options.files.empty()) return cli::Finish(UsageError(err, "no group file given"), out, err);
+    return cli::Finish(cli::RunReport(options, out, err), out, err);
 }

@@ -1,5 +1,8 @@
 #include "failure.h"
 
+#include <cstring>
+#include <locale.h>
+
 namespace cep {
 
 std::string_view KindName(FailureKind kind) {
@@ -19,6 +22,13 @@ Failure MakeFailure(FailureKind kind, std::string_view reason) {
     message += ": ";
     message += reason;
     return Failure{kind, std::move(message)};
+}
+
+std::string SystemErrorText(int error) {
+    // Made once and kept: a C locale object costs an allocation.
+    static const locale_t english = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    if (english == static_cast<locale_t>(nullptr)) return "error " + std::to_string(error);
+    return ::strerror_l(error, english);
 }
 
 }  // namespace cep

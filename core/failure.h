@@ -30,6 +30,10 @@ struct Failure {
 // Builds a failure whose message is the kind's name, a colon and the reason.
 Failure MakeFailure(FailureKind kind, std::string_view reason);
 
+// The system's text for an error number, in English whatever the user's
+// locale: every other word of a failure is fixed English.
+std::string SystemErrorText(int error);
+
 template <class T>
 class Outcome {
 public:

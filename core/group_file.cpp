@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cmath>
-#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -92,7 +91,7 @@ private:
     char buffer_[64 * 1024];
 };
 
-std::string ReasonText(int error) { return std::strerror(error); }
+std::string ReasonText(int error) { return SystemErrorText(error); }
 
 Failure ReadFailure(const std::string& path, int error) {
     return MakeFailure(FailureKind::FileAccessFailure,

@@ -2,6 +2,7 @@
 // program's folder.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -35,9 +36,27 @@ std::string CsvPath(std::string_view programFolder);
 // "CEP and MOA data have been saved in " CR LF path CR LF "You may view ..."
 std::string SaveConfirmation(std::string_view path);
 
-// Appends the record in one write, flushed to disk, and returns the
-// confirmation; on any failure the file is left as it was and a file access
-// failure names the path and the system's reason.
+// How long a save waits for another program that holds CEP.csv locked.
+inline constexpr std::chrono::milliseconds kLockBound{2000};
+
+enum class LockResult {
+    Locked,       // ours until unlocked or the open file is closed
+    Busy,         // another program kept it locked for the whole bound
+    Unsupported,  // the file system has no such locks: go on without
+    Failed,       // any other error, in `error`
+};
+
+// An exclusive lock on the whole of an open file, the kind another program
+// saving into it (or a spreadsheet) takes too. It belongs to the open file,
+// not the process, so it also orders two windows of one program.
+LockResult LockFile(int fd, std::chrono::milliseconds bound, int& error);
+void UnlockFile(int fd);
+
+// Appends the record and returns the confirmation. The whole save (looking
+// at the last byte, the one write, the flush to disk, and on failure the cut
+// back of exactly the bytes it wrote) holds the file locked, so concurrent
+// saves neither lose nor tear a record. Any failure is a file access failure
+// naming the path and the reason, and leaves the file as it was.
 Outcome<std::string> ExportCsv(std::string_view programFolder, const CompletedCalculation& calculation);
 
 }  // namespace cep

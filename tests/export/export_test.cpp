@@ -111,7 +111,7 @@ TEST(ExportCsv, FailuresNameThePathAndReasonAndLoseNothing) {
     EXPECT_EQ(ExportInChild(readOnly, asNobody), prefix + readOnly + "/CEP.csv (Permission denied)");
     EXPECT_EQ(ExportInChild(dir / "missing", none), prefix + (dir / "missing") + "/CEP.csv (No such file or directory)");
     EXPECT_EQ(ExportInChild(csvIsFolder, none), prefix + csvIsFolder + "/CEP.csv (Is a directory)");
-    EXPECT_EQ(ExportInChild(full, none), prefix + full + "/CEP.csv (No space left on device)");
+    EXPECT_EQ(ExportInChild(full, none), prefix + full + "/CEP.csv (it is not a regular file)");
     EXPECT_EQ(ExportInChild(limited, smallLimit), prefix + limitedCsv + " (No space left on device)");
     EXPECT_EQ(ReadAll(limitedCsv), before);
 }

@@ -1,0 +1,51 @@
+// Standard output and standard error as cep-report writes them: every write
+// is checked, so that a full disk or a closed file never passes for success,
+// and text from outside (file names, the range) is shown escaped on a
+// terminal, so that a crafted name cannot send escape sequences to it.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace cli {
+
+// C0 controls and DEL, and the C1 controls as UTF-8 encodes them, written as
+// \xHH; everything else as it is.
+std::string EscapeControls(std::string_view text);
+
+class Output {
+public:
+    explicit Output(std::FILE* stream);
+
+    bool IsTerminal() const { return terminal_; }
+    // The stream's descriptor when it is a regular file (for locking), else -1.
+    int RegularFileDescriptor() const;
+
+    // Text from outside as this stream may show it.
+    std::string Shown(std::string_view text) const { return terminal_ ? EscapeControls(text) : std::string(text); }
+
+    // Each returns false once anything written to the stream has failed.
+    bool Write(std::string_view bytes);
+    bool Flush();
+    // Flushes and closes the stream: the last chance for a delayed error.
+    bool Close();
+
+    bool ok() const { return error_ == 0; }
+    int error() const { return error_; }
+
+private:
+    std::FILE* stream_;
+    bool terminal_;
+    int error_ = 0;
+};
+
+// Reports a failed write on stderr as "cep-report: write error: REASON" and
+// returns the exit status for it.
+int WriteError(Output& err, int error);
+
+// Flushes and closes both streams at the end; a failure on stdout turns the
+// status into 1, as for a file that failed.
+int Finish(int status, Output& out, Output& err);
+
+}  // namespace cli
