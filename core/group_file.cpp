@@ -250,13 +250,17 @@ Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable&
         for (double* field : {&shots[j].x, &shots[j].y}) {
             switch (ReadField(in, *field)) {
             case FieldStatus::Ok: break;
-            case FieldStatus::End:
-                return MakeFailure(FailureKind::InputPastEndOfFile,
-                                   "the file declares " + ShotsText(n) + " but its shot data ends after " +
-                                       (field == &shots[j].x ? ShotsText(j)
-                                                             : ShotsText(j) + " and the x of shot " +
-                                                                   std::to_string(j + 1)) +
-                                       ".");
+            case FieldStatus::End: {
+                const bool atX = field == &shots[j].x;
+                std::string reason = "the file declares " + ShotsText(n);
+                if (j == 0 && atX) {
+                    reason += " but holds no shot data after its count line.";
+                } else {
+                    reason += " but its shot data ends after " + ShotsText(j) +
+                              (atX ? "." : " and the x of shot " + std::to_string(j + 1) + ".");
+                }
+                return MakeFailure(FailureKind::InputPastEndOfFile, reason);
+            }
             case FieldStatus::Overflow:
                 return MakeFailure(FailureKind::Overflow, "a coordinate of shot " + std::to_string(j + 1) +
                                                               " is too large a number.");

@@ -72,6 +72,7 @@ ShotTable Table(std::vector<ShotPoint> shots) {
 const std::pair<std::string, Result> kNumbers[] = {
     {"\t1 2\n5", 125}, {"1\r2", 1}, {"100 yds", 100}, {"1,000", 1}, {"abc", 0}, {"-.5", -0.5}, {"1e3", 1000},
     {"2.5D-1", 0.25}, {"1e+", 1}, {"193.38227150129202", 193.38227150129202}, {"1e400", Overflow}, {"1e-400", 0},
+    {"0.05", 0.05}, {"-0.0625e1", -0.625}, {"91399620.84340797", 91399620.84340797},  // 16 digits: the general rule
 };
 
 void CheckNumbers() {
@@ -111,10 +112,12 @@ TEST(ReadGroupFile, ReadsTheDeclaredShotsIntoTheTable) {
         {GroupText("6.5", eight), 6, first(6)}, {GroupText("7.5", eight), 8, first(8)},
         {GroupText(" 0 3", eight), 3, first(3)}, {GroupText("-1", eight), SubscriptOutOfRange, ShotTable(1)},
         {GroupText("32767", eight), Overflow, kPrevious}, {GroupText("-32769", eight), Overflow, kPrevious},
+        {GroupText("-2", eight), SubscriptOutOfRange, kPrevious},
         {GroupText("1e400", eight), Overflow, kPrevious}, {File("2", "1,2,3,4"), 2, Table({{1, 2}, {3, 4}})},
         {File("", ""), 0, ShotTable(2)},  // an empty line 3 is a count line all the same
         {File("2", "\"1\",2\r\n  -1.5,\t 2.25"), 2, Table({{0, 2}, {-1.5, 2.25}})},
         {File("2", "1E1,-2D0\r\n193.38227150129202,0.1"), 2, Table({{10, -2}, {193.38227150129202, 0.1}})},
+        {File("2", "0.05,-0.0625e1\r\n91399620.84340797,-0.05"), 2, Table({{0.05, -0.625}, {91399620.84340797, -0.05}})},
         {File("1", "1,1\r\n1e400,\xff"), 1, Table({{1, 1}})},  // the rest is never read
         {File("2", "1,2\r\n3"), InputPastEndOfFile, {{1, 2}, {3, 0}, {}, {}}},
         {"a\r\nb\r\n", 0, kPrevious}, {"a\rb", 0, kPrevious},  // no line 3
@@ -174,6 +177,8 @@ TEST(ComputeCep, CentreFromFivePolygonEntriesAndRootMeanSquare) {
     const struct { ShotTable table; ShotCount n; Result cep; ShotPoint centre; double tolerance = 0; } cases[] = {
         {Table({{0.5, 0}, {0, 0.5}, {-0.5, 0}, {0, -0.5}}), 4, 0.5, {0, 0}},  // tolerance 0: bit for bit
         {Table(kPentagon), 5, 3.0051807, kPentagonCentre, 1e-7},
+        // Away from the origin, so that the closing edge counts.
+        {Table({{1, 1}, {5, 1}, {5, 5}, {3, 7}, {1, 5}}), 5, 3.0051807, {3, 53.0 / 15.0}, 1e-7},
         {Table({kPentagon.rbegin(), kPentagon.rend()}), 5, 3.0051807, kPentagonCentre, 1e-7},
         {Table({{0, 0}, {4, 0}, {4, 4}, {2, 6}, {0, 4}, {10, 10}}), 6, 5.2425609, kPentagonCentre, 1e-7},  // counts
         {Table({{1, 1}, {3, 1}, {2, 4}}), 3, std::sqrt(8.0 / 3.0), {2, 2}},
@@ -182,7 +187,7 @@ TEST(ComputeCep, CentreFromFivePolygonEntriesAndRootMeanSquare) {
         {Table({{0, 0}, {2, 2}, {2, 0}, {0, 2}}), 4, DivisionByZero, {9, 9}},   // a figure eight: no area
         {Table({{0, 0}, {2, 2}, {0, 2}, {2, 0}}), 4, Overflow, {9, 9}},         // Sx 0 / 0 comes before Sy / 0
         {Table({{0, 0}, {1e150, 0}, {1e150, 1e150}, {0, 1e150}}), 4, Overflow, {9, 9}},  // in the centroid
-        {Table(kPentagon), 0, Overflow, kPentagonCentre},                      // 0 / 0 in the mean
+        {Table(kPentagon), 0, Overflow, kPentagonCentre},  // 0 / 0 in the mean
         {Table(kPentagon), 8, SubscriptOutOfRange, kPentagonCentre},           // more shots than entries
         {Table({{0, 0}, {4, 0}, {4, 4}, {2, 6}, {0, 4}, {1e200, 0}}), 6, Overflow, kPentagonCentre},  // in a distance
     };
@@ -207,14 +212,21 @@ TEST(ComputeMoa, DoublesThenScalesByTheRoundedQuotient) {
         {0.045, "9", 0.9999999999999999, "is shooting sub-MOA (1.)"},  // 100 / 9 is rounded before the product
         {0.035, "7", 1.0000000000000002, "exceeds 1-MOA (1.)"}, {1.25, "-100", -2.5, "is shooting sub-MOA (-2.5)"},
         {1.25, "", DivisionByZero}, {1.25, "0", DivisionByZero}, {1.25, "1e-320", Overflow},
+        {1.25, ".0", DivisionByZero, "Division by zero: the range \".0\" is 0 yards; type the range in yards, such as 100."},
+        {1.25, "yds 100", DivisionByZero,
+         "Division by zero: the range \"yds 100\" does not start with a number; type the range in yards, such as 100."},
         {1.25, "1e400", Overflow}, {1e300, "1e-10", Overflow},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases) {  // verdict: the line, or a failure's whole message
         SCOPED_TRACE("Cep " + std::to_string(c.cep) + ", range '" + c.range + "'");
         CalcState state = Held({}, c.cep, 42);
-        EXPECT_EQ(ResultOf(ComputeMoa(state, c.range)), c.moa);
+        const auto moa = ComputeMoa(state, c.range);
+        EXPECT_EQ(ResultOf(moa), c.moa);
         EXPECT_EQ(std::pair(state.Cep, state.Moa), std::pair(c.cep, c.moa.kind ? 42 : c.moa.value));
-        if (c.moa.kind) continue;
+        if (c.moa.kind) {
+            if (!c.verdict.empty() && !moa.ok()) { EXPECT_EQ(moa.failure().message, c.verdict); }
+            continue;
+        }
         EXPECT_EQ(ComposeVerdictLine(state.Moa, ClassifyMoa(state.Moa)), "This load " + c.verdict + " @ 95% CI");
     }
 }
@@ -276,7 +288,12 @@ TEST(Calculate, FailureBeforeTheLinesLeavesLabelAndState) {
     TempDir dir;
     const auto file = [&](std::string n) { return dir.Write(n + ".grp", GroupText(n, {{1, 1}, {2, 3}, {4, 1}})); };
     const struct { std::string path; FailureKind kind; std::string message = {}; } cases[] = {
-        {file("4"), InputPastEndOfFile}, {dir.Write("two.grp", "a\r\nb\r\n"), SubscriptOutOfRange},
+        {file("4"), InputPastEndOfFile, "Input past end of file: the file declares 4 shots but its shot data ends after 3 shots."},
+        {dir.Write("nodata.grp", File("1", "")), InputPastEndOfFile,
+         "Input past end of file: the file declares 1 shot but holds no shot data after its count line."},
+        {dir.Write("half.grp", File("3", "1,1\r\n2")), InputPastEndOfFile,
+         "Input past end of file: the file declares 3 shots but its shot data ends after 1 shot and the x of shot 2."},
+        {dir.Write("two.grp", "a\r\nb\r\n"), SubscriptOutOfRange},
         {file("0"), SubscriptOutOfRange}, {file("1"), SubscriptOutOfRange},
         {file("2"), SubscriptOutOfRange,
          "Subscript out of range: a group needs at least three shots, and this file declares 2."},
