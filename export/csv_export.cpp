@@ -105,7 +105,7 @@ LockResult LockFile(int fd, std::chrono::milliseconds bound, int& error) {
         const auto now = Clock::now();
         if (now >= deadline) return LockResult::Busy;
         std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds{50});
+        pause = std::min(pause * 2, std::chrono::milliseconds{4});
     }
 }
 
