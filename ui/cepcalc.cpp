@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMargins>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
@@ -21,6 +22,7 @@
 #include <QScreen>
 #include <QSize>
 #include <QStyle>
+#include <QTimer>
 #include <QWindow>
 
 #include <limits>
@@ -63,6 +65,10 @@ const char *const kIntroText =
     "CEP is used as an intuitive measure of accuracy. Using any group file you have already "
     "created, Orvanta will calculate CEP for you and describe the results below in reference to "
     "the target graphic shown on the right.";
+
+const char *const kTargetDescription =
+    "Three circles around one centre: a green inner disc marked 50%, a yellow ring marked 93% "
+    "with 43% of the rounds in this ring, and a dark red outer ring marked 99% with 7% in this ring.";
 
 // The client area has no layout, so it tells the main window's layout the
 // size it was designed at.
@@ -242,8 +248,11 @@ void CEPcalc::createControls(QWidget *client)
 
     lblResults = makeLabel(client, "lblResults", QStringLiteral("Results..."), kResults,
                            Qt::AlignHCenter | Qt::AlignTop);
+    // White as designed, with the dark text that belongs on white: a dark
+    // desktop theme's light text colour would be unreadable there.
     QPalette white = lblResults->palette();
     white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
     lblResults->setPalette(white);
 
     lblIntro = makeLabel(client, "lblIntro", QString::fromLatin1(kIntroText), kIntro);
@@ -259,31 +268,57 @@ void CEPcalc::createControls(QWidget *client)
     const QPixmap glyph = folderGlyph();
     cmdInFile->setIcon(QIcon(glyph));
     cmdInFile->setIconSize(glyph.size());
+    // The button shows a picture only; a screen reader needs its name.
+    cmdInFile->setAccessibleName(QStringLiteral("Choose group file"));
 
     txtYards = new QLineEdit(QStringLiteral("100"), client);
     txtYards->setObjectName(QStringLiteral("txtYards"));
     txtYards->setMaxLength(std::numeric_limits<int>::max()); // the range box has no length limit
     txtYards->setGeometry(toPixels(kYards));
+    // Lets a screen reader name the box after its label; with no '&' in the
+    // label's text this adds no access key.
+    lblRange->setBuddy(txtYards);
 
     imgCEP = new QLabel(client);
     imgCEP->setObjectName(QStringLiteral("imgCEP"));
     imgCEP->setPixmap(QPixmap(QStringLiteral(":/images/target.jpg")));
     imgCEP->setGeometry(toPixels(kPicture));
+    imgCEP->setAccessibleName(QStringLiteral("Target graphic"));
+    imgCEP->setAccessibleDescription(QString::fromLatin1(kTargetDescription));
 }
 
 void CEPcalc::showCentred()
 {
-    // The frame's size is known, if at all, once the native window exists;
-    // where the window manager adds it only later, the client size stands in.
-    winId();
-    QSize frame = size();
-    if (const QWindow *native = windowHandle())
-        frame = frame.grownBy(native->frameMargins());
-
-    if (const QScreen *where = screen()) {
-        const QRect centred = QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, frame,
-                                                  where->availableGeometry());
-        move(centred.topLeft());
-    }
+    winId(); // the frame's size is known, if at all, once the native window exists
+    centreOnScreen();
     showNormal();
+    // A window manager adds its frame only after the window is mapped, which
+    // would leave the framed window off-centre: until the user can have moved
+    // it, it is centred again whenever the frame's size changes.
+    keepCentred_ = true;
+    QTimer::singleShot(2000, this, [this] { keepCentred_ = false; });
+}
+
+void CEPcalc::centreOnScreen()
+{
+    const QWindow *native = windowHandle();
+    centredFor_ = native != nullptr ? native->frameMargins() : QMargins();
+    if (const QScreen *where = screen()) {
+        const QRect centred = QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, size().grownBy(centredFor_),
+                                                  where->availableGeometry());
+        move(centred.topLeft()); // a window's position is that of its frame
+    }
+}
+
+bool CEPcalc::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    // The frame's arrival brings no event of its own, so any event is the
+    // occasion to look.
+    if (keepCentred_) {
+        const QWindow *native = windowHandle();
+        if (native != nullptr && native->frameMargins() != centredFor_)
+            centreOnScreen();
+    }
+    return handled;
 }

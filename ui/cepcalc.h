@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QString>
 
 #include <optional>
@@ -23,7 +24,8 @@ class CEPcalc : public QMainWindow
 public:
     explicit CEPcalc(QWidget *parent = nullptr);
 
-    // Centres the window on its screen's available area and shows it.
+    // Centres the window, frame included, on its screen's available area and
+    // shows it.
     void showCentred();
 
     // The controls, in their tab order, then the picture and the menu.
@@ -54,7 +56,14 @@ public:
     void cmdDoIt_Click();
     void mnuFileSave_Click();
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
+    void centreOnScreen();
+    bool keepCentred_ = false;
+    QMargins centredFor_; // the frame the window was last centred with
+
     void connectEvents();
     void showFailure(const cep::Failure &failure);
 

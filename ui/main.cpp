@@ -2,9 +2,64 @@
 #include "cepcalc.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool isSet(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// Without a graphical session Qt aborts with a core dump; a user who ran the
+// program from a console should rather hear why, and what works there.
+bool hasGraphicalSession(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0)
+            return true;
+    }
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
+
+bool hasWaylandPlugin()
+{
+    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+    return !platforms.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (!hasGraphicalSession(argc, argv)) {
+        std::fputs("cepcalc: the window needs a graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                   "cep-report, beside it, works without one.\n",
+                   stderr);
+        return 1;
+    }
+    // Under Wayland without Qt's Wayland support the window comes up through
+    // XWayland, without Qt first complaining of the missing plugin.
+    if (isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM") && !hasWaylandPlugin()) {
+        if (!isSet("DISPLAY")) {
+            std::fputs("cepcalc: this Wayland session offers no X server (XWayland) for the window, and Qt's "
+                       "Wayland support (Debian package qt6-wayland) is not installed.\n",
+                       stderr);
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    // A file size limit then fails a save, which is reported, instead of
+    // ending the program unannounced.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     QApplication app(argc, argv);
     cepui::setUpApplication();
 

@@ -4,9 +4,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStringList>
+#include <QTreeView>
 
 namespace {
 
@@ -26,6 +31,29 @@ QStringList nameFilters(const QString &filter)
         filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return filters;
+}
+
+// Qt's dialog opens its detail columns too narrow for their texts ("209…tes",
+// "pla…ent"). Once a folder is listed, each column takes the width of its
+// widest text, and the dialog grows, as far as the screen allows, to show
+// them all.
+void fitColumnsWhenListed(QFileDialog &dialog)
+{
+    auto *view = dialog.findChild<QTreeView *>(QStringLiteral("treeView"));
+    auto *model = view != nullptr ? qobject_cast<QFileSystemModel *>(view->model()) : nullptr;
+    if (model == nullptr)
+        return;
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, &dialog, [&dialog, view] {
+        view->header()->resizeSections(QHeaderView::ResizeToContents);
+        const int needed = view->header()->length() + view->verticalScrollBar()->sizeHint().width();
+        const int missing = needed - view->viewport()->width();
+        if (missing <= 0)
+            return;
+        const QRect room = dialog.screen() != nullptr ? dialog.screen()->availableGeometry() : QRect();
+        const int grow = room.isValid() ? qMin(missing, room.width() - dialog.frameGeometry().width()) : missing;
+        if (grow > 0) // on both sides, so the dialog stays centred on the window
+            dialog.setGeometry(dialog.geometry().adjusted(-grow / 2, 0, grow - grow / 2, 0));
+    });
 }
 
 } // namespace
@@ -48,6 +76,7 @@ bool CommonDialog::ShowOpen(QWidget *owner)
         dialog.selectNameFilter(filters[index]);
     }
     dialog.selectFile(FileName);
+    fitColumnsWhenListed(dialog);
 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         FileName.clear();

@@ -45,7 +45,7 @@ const QString kRange1At100 = report("range1.grp (5-shot group at 100 yards)", "1
 const QStringList kRange1Shown = {"", kRange1At100, "Save"};
 const QByteArray kRange1Record = "\"range1.grp\",100,1.25,2.5,3.75,2.5\r\n";
 
-QString box(const char *icon, const QString &text) { return QString(icon) + " | CEPcalc | OK | " + text; }
+QString box(const char *icon, const QString &text) { return QString(icon) + " | CEPcalc | OK | plain | " + text; }
 
 // Ends a modal (hiding ends a dialog whatever its buttons): describes a message box as box()
 // does, or names any other modal. Its event loop ends only once this returns.
@@ -56,8 +56,9 @@ QString answer(QWidget *modal)
     if (m == nullptr)
         return QString("<%1>").arg(modal->metaObject()->className());
     const QString buttons = m->standardButtons() == QMessageBox::Ok ? "OK" : "more";
-    return QString("%1 | %2 | %3 | %4")
-        .arg(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(m->icon()), m->windowTitle(), buttons, m->text());
+    const QString format = m->textFormat() == Qt::PlainText ? "plain" : "markup";
+    return QString("%1 | %2 | %3 | %4 | %5")
+        .arg(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(m->icon()), m->windowTitle(), buttons, format, m->text());
 }
 
 // Runs `act`; `handle` gets the first modal that comes up, ends it and says what it saw.
@@ -118,11 +119,21 @@ class CepcalcTest : public QObject
                 names.sort();
                 return names;
             };
-            // The list fills in the background.
+            // The list fills in the background, and then its columns widen to fit their texts.
             (void)QTest::qWaitFor([&] { return listed().contains("range1.grp") && listed().contains("RANGE2.GRP"); });
+            auto *details = dialog->findChild<QTreeView *>("treeView");
+            const auto fit = [details] {
+                for (int column = 0; details != nullptr && column < details->header()->count(); ++column) {
+                    const QAbstractItemView *view = details;  // where the width its texts need is public
+                    if (details->header()->sectionSize(column) < view->sizeHintForColumn(column))
+                        return false;
+                }
+                return details != nullptr && details->header()->length() <= details->viewport()->width();
+            };
+            (void)QTest::qWaitFor(fit, 2000);
             const QString seen = dialog->directory().absolutePath() + " | '" + nameBox->text() + "' | " +
                                  QString::number(types->count()) + " " + types->currentText() + " | " +
-                                 listed().join(' ');
+                                 listed().join(' ') + (fit() ? " | fits" : " | cut");
             // Typed into the focused box of the active dialog: an unfocused box is
             // overwritten when the typed name selects a file.
             dialog->activateWindow();
@@ -222,6 +233,74 @@ private slots:
         QCOMPARE(results->heightForWidth(results->width()), results->heightForWidth(100000));
     }
 
+    // Every fixed text, with its font; the results label white with dark, centred text.
+    void captions()
+    {
+        const auto described = [](const QWidget *w, const QString &text) {
+            return QString("%1 %2 %3 %4: ").arg(w->objectName(), w->font().family()).arg(w->font().pointSizeF())
+                       .arg(w->font().bold() ? "bold" : "regular") + text;
+        };
+        QStringList seen = {window->windowTitle()};
+        for (const QLabel *label : {window->lblIntro, window->lblGroupFile, window->lblRange, window->lblResults})
+            seen << described(label, label->text());
+        for (const QPushButton *button : {window->cmdDoIt, window->cmdInFile})
+            seen << described(button, button->text());
+        seen << described(window->txtYards, window->txtYards->text());
+        seen << window->menuBar()->actions().constFirst()->text() + ": " + window->mnuFile->actions().constFirst()->text() +
+                    " " + window->mnuFile->actions().constLast()->text() + " of " +
+                    QString::number(window->mnuFile->actions().size());
+        const QPalette results = window->lblResults->palette();
+        seen << results.color(QPalette::Window).name() + " " + results.color(QPalette::WindowText).name() +
+                    (window->lblResults->alignment() == (Qt::AlignHCenter | Qt::AlignTop) ? " centred" : " not centred");
+        const QString font = "MS Sans Serif 8.25 ";
+        QCOMPARE(seen, (QStringList{
+                           "Circular Error Probability (CEP) Calculator",
+                           "lblIntro " + font + "bold: CEP is used as an intuitive measure of accuracy. Using any group "
+                           "file you have already created, Orvanta will calculate CEP for you and describe the results "
+                           "below in reference to the target graphic shown on the right.",
+                           "lblGroupFile " + font + "regular: Select a group file (*.GRP)",
+                           "lblRange " + font + "regular: Range (yards)", "lblResults " + font + "regular: Results...",
+                           "cmdDoIt " + font + "regular: Calculate CEP", "cmdInFile " + font + "regular: ",
+                           "txtYards " + font + "regular: 100", "File: Open Save of 2", "#ffffff #000000 centred"}));
+    }
+
+    // A dark desktop theme leaves the results readable, and a screen reader
+    // finds a name for every control, all without anything visible changing.
+    void themesAndScreenReaders()
+    {
+        const QPalette light = QApplication::palette();
+        QPalette dark(QColor(53, 53, 53), QColor(40, 40, 40));
+        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            dark.setColor(role, QColor(230, 230, 230));
+        QApplication::setPalette(dark);
+        QCoreApplication::processEvents();  // the widgets take the new palette from an event
+        window->lblResults->setText(kRange1At100);
+        const QImage shown = window->lblResults->grab().toImage();
+        QApplication::setPalette(light);
+        QCoreApplication::processEvents();
+        int darkPixels = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                darkPixels += qGray(shown.pixel(x, y)) < 96 ? 1 : 0;
+        QVERIFY2(darkPixels > 500, qPrintable(QString::number(darkPixels)));  // the six lines, in dark ink
+
+        const auto accessible = [](QObject *o, QAccessible::Text what) {
+            QAccessibleInterface *about = QAccessible::queryAccessibleInterface(o);
+            return about != nullptr ? about->text(what) : QString("<none>");
+        };
+        QCOMPARE(accessible(window->cmdInFile, QAccessible::Name), "Choose group file");
+        QCOMPARE(accessible(window->txtYards, QAccessible::Name), "Range (yards)");
+        QCOMPARE(accessible(window->imgCEP, QAccessible::Name), "Target graphic");
+        QCOMPARE(accessible(window->imgCEP, QAccessible::Description),
+                 "Three circles around one centre: a green inner disc marked 50%, a yellow ring marked 93% with 43% "
+                 "of the rounds in this ring, and a dark red outer ring marked 99% with 7% in this ring.");
+        QCOMPARE(accessible(window->lblResults, QAccessible::Name), kRange1At100);
+        // Nothing visible: no caption, tooltip or access key came with the names.
+        QCOMPARE(window->cmdInFile->text() + window->cmdInFile->toolTip() + window->imgCEP->toolTip() +
+                     window->cmdInFile->shortcut().toString(),
+                 QString());
+    }
+
     void keys()
     {
         // What came up (Calculate with no file chosen warns, Open shows the dialog), then where the focus went.
@@ -242,7 +321,7 @@ private slots:
     void choose()
     {
         const QString shown = dataDir + " | '' | 1 Group File Format(.grp) | <b>x.grp RANGE2.GRP range1.grp "
-                                        "short.grp";
+                                        "short.grp | fits";
         const QStringList untouched = state();
         QCOMPARE(chooseFile(Button, "RANGE2.GRP", Qt::Key_Escape), shown);
         QCOMPARE(state(), untouched);
@@ -269,8 +348,8 @@ private slots:
     void calculate()
     {
         const auto warning = [](const QString &text) { return box("Warning", text); };
-        QCOMPARE(calculateFor("missing.grp"),
-                 (QStringList{warning("File not found: there is no file at " + dataDir + "/missing.grp."),
+        QCOMPARE(calculateFor("<b>missing.grp"),
+                 (QStringList{warning("File not found: there is no file at " + dataDir + "/<b>missing.grp."),
                               "Results...", ""}));
         QCOMPARE(calculateFor("range1.grp"), kRange1Shown);
         // The earlier run's shot table is still there: a centre is found, the average over no shots fails.
