@@ -1,35 +1,14 @@
 // cep-report as scripts see it: exact stdout, stderr and exit status.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
-#include "temp_dir.h"
+#include "run_report.h"
 
 namespace {
 
-using cep::testing_support::ReadAll;
-using cep::testing_support::TempDir;
-
-struct Captured {
-    std::string out, err;
-    int status;
-};
-
-Captured RunReport(const std::vector<std::string>& args) {
-    TempDir io;
-    std::string command = CEP_REPORT_PATH;
-    for (const std::string& a : args) command += " '" + a + "'";
-    command += " >" + (io / "out") + " 2>" + (io / "err");
-    const int status = std::system(command.c_str());
-    return {ReadAll(io / "out"), ReadAll(io / "err"), WEXITSTATUS(status)};
-}
-
-std::string Group(const std::string& count, const std::string& shots) {
-    return "CEP group file\r\ntest rifle\r\n" + count + "\r\n" + shots;
-}
+using namespace cep::testing_support;
 
 // Five shots 1.25 from the centre (the fifth repeats the first): Cep is exactly 1.25.
 const std::string kTarget = Group("5", "1.25,0\r\n0,1.25\r\n-1.25,0\r\n0,-1.25\r\n1.25,0\r\n");
