@@ -10,6 +10,14 @@ namespace cli {
 
 namespace {
 
+// Blocks are not flushed one by one, which costs a write per file over
+// thousands of files; stdout is flushed before a failure goes to stderr, so
+// that the two still come in order when they share a terminal or a file.
+void Failed(Output& out, Output& err, std::string_view file, std::string_view message) {
+    out.Flush();  // a failure here is reported at the end
+    FileFailure(err, file, message);
+}
+
 // DIR/<bare name>.svg, written whole or not at all.
 cep::Outcome<cep::Done> WritePicture(const std::string& dir, const std::string& name, const cep::GroupStats& stats,
                                      const cep::ShotTable& shots) {
@@ -33,31 +41,31 @@ cep::Outcome<cep::Done> WritePicture(const std::string& dir, const std::string& 
 int RunStats(const StatsOptions& options, Output& out, Output& err) {
     int status = 0;
     bool printedBefore = false;
-    std::vector<NamedStats> results;  // for the one JSON document at the end
+    // The JSON array goes out one file's line at a time; the text, a block per file.
+    if (options.json) out.Write("[\n");
     for (const std::string& file : options.files) {
         cep::ShotTable shots;
-        auto stats = cep::ReadGroupStats(file, options.range, options.level, shots);
-        const std::string name = BareName(file);
+        NamedStats named{BareName(file), cep::ReadGroupStats(file, options.range, options.level, shots)};
+        const auto& [name, stats] = named;
+        if (options.json || stats) {
+            const std::string_view between = !printedBefore ? "" : options.json ? ",\n" : "\n";
+            const std::string written =
+                options.json ? StatsJsonObject(named) : StatsText(out.Shown(name), stats.value());
+            if (!out.Write(between) || !out.Write(written)) return 1;
+            printedBefore = true;
+        }
         if (!stats) {
             status = 1;
-            FileFailure(err, file, stats.failure().message);
-        } else {
-            if (!options.json) {
-                const std::string block = StatsText(out.Shown(name), stats.value());
-                if (!out.Write(printedBefore ? "\n" + block : block) || !out.Flush()) return 1;
-                printedBefore = true;
-            }
-            if (options.svgDir) {
-                const auto drawn = WritePicture(*options.svgDir, name, stats.value(), shots);
-                if (!drawn) {
-                    status = 1;
-                    FileFailure(err, file, drawn.failure().message);
-                }
+            Failed(out, err, file, stats.failure().message);
+        } else if (options.svgDir) {
+            const auto drawn = WritePicture(*options.svgDir, name, stats.value(), shots);
+            if (!drawn) {
+                status = 1;
+                Failed(out, err, file, drawn.failure().message);
             }
         }
-        if (options.json) results.emplace_back(name, std::move(stats));
     }
-    if (options.json) out.Write(StatsJson(results));
+    if (options.json) out.Write("\n]\n");
     return status;
 }
 

@@ -1,9 +1,12 @@
 // The text a shooter reads: a table per group, figures with three decimals
 // and the user's decimal separator, as in the window.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <clocale>
-#include <optional>
+#include <cmath>
+#include <cstdint>
+#include <span>
 
 #include "stats_writers.h"
 
@@ -38,97 +41,176 @@ std::size_t Width(std::string_view text) {
     }));
 }
 
-void Pad(std::string& text, std::size_t width, bool right) {
-    const std::size_t have = Width(text);
-    if (have < width) text.insert(right ? 0 : text.size(), width - have, ' ');
+// The usual figures the quick way: the product with the power of ten and its
+// exact error (by fma) tell the true value's rounding, half to even as
+// to_chars rounds, without to_chars's cost, which counts over thousands of
+// files. Returns false for what it leaves to to_chars.
+bool AppendFixedQuickly(std::string& out, double value, int decimals, std::string_view separator) {
+    static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+    static constexpr std::int64_t kDivisors[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+    if (decimals < 0 || decimals > 6 || !(std::fabs(value) < 1e9)) return false;
+    const double scale = kScales[decimals];
+    const double product = value * scale;
+    const double error = std::fma(value, scale, -product);  // value * scale == product + error
+    double whole = std::nearbyint(product);
+    // Only an exact half in the product can hide the true value's side of it.
+    const double off = product - whole;
+    if (off == 0.5 && error > 0.0) whole += 1.0;
+    if (off == -0.5 && error < 0.0) whole -= 1.0;
+    const auto scaled = static_cast<std::int64_t>(whole);
+    const std::int64_t magnitude = scaled < 0 ? -scaled : scaled;
+    char digits[24];
+    if (scaled < 0) out += '-';
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, magnitude / kDivisors[decimals]).ptr);
+    if (decimals == 0) return true;
+    out += separator;
+    char fraction[6];
+    std::int64_t rest = magnitude % kDivisors[decimals];
+    for (int i = decimals; i-- > 0; rest /= 10) fraction[i] = static_cast<char>('0' + rest % 10);
+    out.append(fraction, static_cast<std::size_t>(decimals));
+    return true;
 }
 
-// A cell: a figure, right-aligned on its column, then its interval if any.
-struct Cell {
-    std::string figure;
-    std::string interval;
-};
+// Appends `value` with `decimals` decimals; a value that rounds to zero has
+// no minus sign.
+void AppendFixed(std::string& out, double value, int decimals, std::string_view separator) {
+    if (AppendFixedQuickly(out, value, decimals, separator)) return;
+    char buffer[400];  // the largest double has 309 integer digits
+    const char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
+    const char* begin = buffer;
+    if (*begin == '-' && std::find_if(begin, end, [](char c) { return c >= '1' && c <= '9'; }) == end) ++begin;
+    const char* point = std::find(begin, end, '.');
+    out.append(begin, point);
+    if (point != end) {
+        out += separator;
+        out.append(point + 1, end);
+    }
+}
 
+// The table of one group. Its text is gathered in one buffer and its cells
+// refer to it, so that a block costs a handful of allocations, which counts
+// over thousands of files.
 class Table {
 public:
-    explicit Table(const cep::GroupStats& stats, std::string separator) : separator_(std::move(separator)) {
+    Table(const cep::GroupStats& stats, std::string_view separator) : separator_(separator) {
         // Inches, then MOA and mil when there is a range to turn them into angles.
-        scales_.push_back(1.0);
-        if (stats.moaPerInch && stats.milPerInch) scales_.insert(scales_.end(), {*stats.moaPerInch, *stats.milPerInch});
+        scales_[0] = 1.0;
+        if (stats.moaPerInch && stats.milPerInch) {
+            scales_[1] = *stats.moaPerInch;
+            scales_[2] = *stats.milPerInch;
+            columns_ = 3;
+        }
+        text_.reserve(1024);
+        Row& header = NewRow("");
         const char* units[] = {"inches", "MOA", "mil"};
-        Row header{"", {}};
-        for (std::size_t c = 0; c < scales_.size(); ++c) header.cells.push_back({units[c], ""});
-        rows_.push_back(std::move(header));
+        for (std::size_t c = 0; c < columns_; ++c) header.cells[c].figure = Put(units[c]);
     }
 
-    void Add(std::string label, double inches, std::optional<cep::Estimate> interval = std::nullopt) {
-        Row row{std::move(label), {}};
-        for (const double scale : scales_) {
-            Cell cell{FixedFigure(inches * scale, 3, separator_), ""};
-            if (interval) {
-                cell.interval = " (" + FixedFigure(interval->low * scale, 3, separator_) + " to " +
-                                FixedFigure(interval->high * scale, 3, separator_) + ")";
-            }
-            row.cells.push_back(std::move(cell));
+    void Add(std::string_view label, double inches, const cep::Estimate* interval = nullptr) {
+        Row& row = NewRow(label);
+        for (std::size_t c = 0; c < columns_; ++c) {
+            const std::size_t start = text_.size();
+            AppendFixed(text_, inches * scales_[c], 3, separator_);
+            row.cells[c].figure = Measure(start);
+            if (interval == nullptr) continue;
+            const std::size_t from = text_.size();
+            text_ += " (";
+            AppendFixed(text_, interval->low * scales_[c], 3, separator_);
+            text_ += " to ";
+            AppendFixed(text_, interval->high * scales_[c], 3, separator_);
+            text_ += ")";
+            row.cells[c].interval = Measure(from);
         }
-        rows_.push_back(std::move(row));
     }
 
-    std::string Lines() const {
+    // The rows as lines: labels to the left, figures right-aligned so that
+    // their decimals line up, each interval after its figure.
+    void AppendTo(std::string& out) const {
         std::size_t labelWidth = 0;
-        std::vector<std::size_t> figureWidth(scales_.size(), 0);
-        std::vector<std::size_t> cellWidth(scales_.size(), 0);
-        for (const Row& row : rows_) {
-            labelWidth = std::max(labelWidth, Width(row.label));
-            for (std::size_t c = 0; c < row.cells.size(); ++c) {
-                figureWidth[c] = std::max(figureWidth[c], Width(row.cells[c].figure));
+        std::array<std::size_t, 3> figureWidth{};
+        std::array<std::size_t, 3> cellWidth{};
+        for (const Row& row : Rows()) {
+            labelWidth = std::max(labelWidth, row.label.width);
+            for (std::size_t c = 0; c < columns_; ++c) {
+                figureWidth[c] = std::max(figureWidth[c], row.cells[c].figure.width);
             }
         }
-        for (const Row& row : rows_) {
-            for (std::size_t c = 0; c < row.cells.size(); ++c) {
-                cellWidth[c] = std::max(cellWidth[c], figureWidth[c] + Width(row.cells[c].interval));
+        for (const Row& row : Rows()) {
+            for (std::size_t c = 0; c < columns_; ++c) {
+                cellWidth[c] = std::max(cellWidth[c], figureWidth[c] + row.cells[c].interval.width);
             }
         }
-        std::string text;
-        for (const Row& row : rows_) {
-            std::string line = row.label;
-            Pad(line, labelWidth, false);
-            for (std::size_t c = 0; c < row.cells.size(); ++c) {
-                std::string cell = row.cells[c].figure;
-                Pad(cell, figureWidth[c], true);
-                cell += row.cells[c].interval;
-                if (c + 1 < row.cells.size()) Pad(cell, cellWidth[c], false);
-                line += "  " + cell;
+        for (const Row& row : Rows()) {
+            const std::size_t lineStart = out.size();
+            Append(out, row.label);
+            out.append(labelWidth - row.label.width, ' ');
+            for (std::size_t c = 0; c < columns_; ++c) {
+                const Cell& cell = row.cells[c];
+                out.append(2 + figureWidth[c] - cell.figure.width, ' ');
+                Append(out, cell.figure);
+                Append(out, cell.interval);
+                if (c + 1 < columns_) out.append(cellWidth[c] - figureWidth[c] - cell.interval.width, ' ');
             }
-            line.erase(line.find_last_not_of(' ') + 1);
-            text += line + "\n";
+            out.resize(std::max(out.find_last_not_of(' ') + 1, lineStart));
+            out += '\n';
         }
-        return text;
     }
 
 private:
-    struct Row {
-        std::string label;
-        std::vector<Cell> cells;
+    struct Piece {
+        std::size_t at = 0, size = 0, width = 0;
     };
-    std::string separator_;
-    std::vector<double> scales_;
-    std::vector<Row> rows_;
+    struct Cell {
+        Piece figure, interval;
+    };
+    struct Row {
+        Piece label;
+        std::array<Cell, 3> cells;
+    };
+
+    Row& NewRow(std::string_view label) {
+        Row& row = rows_.at(rowCount_++);
+        row.label = Put(label);
+        return row;
+    }
+    Piece Put(std::string_view text) {
+        const std::size_t start = text_.size();
+        text_ += text;
+        return Measure(start);
+    }
+    Piece Measure(std::size_t start) const {
+        const std::string_view piece = std::string_view(text_).substr(start);
+        return {start, piece.size(), Width(piece)};
+    }
+    void Append(std::string& out, const Piece& piece) const { out.append(text_, piece.at, piece.size); }
+
+    std::string_view separator_;
+    std::array<double, 3> scales_{};
+    std::size_t columns_ = 1;
+    std::string text_;
+    std::array<Row, 13> rows_{};  // the units, then each figure
+    std::size_t rowCount_ = 0;
+    std::span<const Row> Rows() const { return {rows_.data(), rowCount_}; }
 };
 
-std::string Heading(std::string_view shownName, const cep::GroupStats& s, std::string_view separator) {
-    return std::string(shownName) + ": " + std::to_string(s.shots) + " shots at " + Shortest(s.rangeYards, separator) +
-           " yards, intervals at " + LevelPercent(s.level, separator) + " confidence\n";
+void AppendHeading(std::string& out, std::string_view shownName, const cep::GroupStats& s,
+                   std::string_view separator) {
+    out += shownName;
+    out += ": ";
+    out += std::to_string(s.shots);
+    out += " shots at ";
+    out += Shortest(s.rangeYards, separator);
+    out += " yards, intervals at ";
+    out += LevelPercent(s.level, separator);
+    out += " confidence\n";
 }
 
 }  // namespace
 
 std::string FixedFigure(double value, int decimals, std::string_view separator) {
-    char buffer[400];  // the largest double has 309 integer digits
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    std::string text(buffer, result.ptr);
-    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-    return WithSeparator(std::move(text), separator);
+    std::string text;
+    AppendFixed(text, value, decimals, separator);
+    return text;
 }
 
 std::string LevelPercent(double level, std::string_view separator) {
@@ -175,11 +257,15 @@ std::string StatsText(std::string_view shownName, const cep::GroupStats& s) {
     table.Add("Mean radius", s.meanRadius);
     table.Add("SD horizontal", s.sdX);
     table.Add("SD vertical", s.sdY);
-    table.Add("Sigma", s.sigma.value, s.sigma);
+    table.Add("Sigma", s.sigma.value, &s.sigma);
     for (const cep::HitCircle& circle : s.circles) {
-        table.Add(std::to_string(circle.percent) + "% circle", circle.diameter.value, circle.diameter);
+        table.Add(std::to_string(circle.percent) + "% circle", circle.diameter.value, &circle.diameter);
     }
-    return Heading(shownName, s, separator) + table.Lines();
+    std::string text;
+    text.reserve(2048);
+    AppendHeading(text, shownName, s, separator);
+    table.AppendTo(text);
+    return text;
 }
 
 std::string CompareText(std::string_view shownA, const cep::GroupStats& a, std::string_view shownB,

@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "group_stats.h"
 
@@ -26,9 +25,11 @@ std::string StatsText(std::string_view shownName, const cep::GroupStats& stats);
 std::string CompareText(std::string_view shownA, const cep::GroupStats& a, std::string_view shownB,
                         const cep::GroupStats& b, const cep::GroupComparison& comparison);
 
-// One JSON document, ended by a line feed. Names are bare file names.
+// JSON with bare file names: one file's object on one line, as an element of
+// the array that --stats writes one file at a time; the document of
+// --compare, ended by a line feed.
 using NamedStats = std::pair<std::string, cep::Outcome<cep::GroupStats>>;
-std::string StatsJson(const std::vector<NamedStats>& files);
+std::string StatsJsonObject(const NamedStats& file);
 std::string CompareJson(const NamedStats& a, const NamedStats& b, const cep::GroupComparison& comparison);
 
 // A standalone SVG document of the group.

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <map>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include <boost/math/distributions/chi_squared.hpp>
@@ -26,6 +29,8 @@ using Quiet = bp::policy<bp::domain_error<bp::ignore_error>, bp::pole_error<bp::
                          bp::indeterminate_result_error<bp::ignore_error>>;
 
 bool Finite(double v) { return std::isfinite(v); }
+
+constexpr std::size_t kFewShots = 10;
 
 Failure TooLarge(std::string_view what) {
     return MakeFailure(FailureKind::Overflow,
@@ -68,36 +73,54 @@ std::vector<ShotPoint> ConvexHull(std::vector<ShotPoint> points) {
 // Only shots outside the polygon of the extreme shots in eight directions can
 // be hull corners; for a real group that leaves a few dozen of thousands.
 std::vector<ShotPoint> HullCandidates(std::span<const ShotPoint> shots) {
-    std::array<ShotPoint, 8> extreme;
-    extreme.fill(shots.front());
-    // Directions counter-clockwise from +x; the score of a shot in each.
-    const auto score = [](const ShotPoint& p, int d) {
-        switch (d) {
-        case 0: return p.x;
-        case 1: return p.x + p.y;
-        case 2: return p.y;
-        case 3: return p.y - p.x;
-        case 4: return -p.x;
-        case 5: return -p.x - p.y;
-        case 6: return -p.y;
-        default: return p.x - p.y;
-        }
-    };
+    // Directions counter-clockwise from +x; the first shot farthest in each.
+    std::array<double, 8> best;
+    best.fill(-std::numeric_limits<double>::infinity());
+    std::array<ShotPoint, 8> extreme{};
     for (const ShotPoint& p : shots) {
-        for (int d = 0; d < 8; ++d) {
-            ShotPoint& best = extreme[static_cast<std::size_t>(d)];
-            if (score(p, d) > score(best, d)) best = p;
+        const double score[8] = {p.x, p.x + p.y, p.y, p.y - p.x, -p.x, -p.x - p.y, -p.y, p.x - p.y};
+        for (std::size_t d = 0; d < 8; ++d) {
+            if (score[d] > best[d]) {
+                best[d] = score[d];
+                extreme[d] = p;
+            }
         }
     }
-    std::vector<ShotPoint> candidates(extreme.begin(), extreme.end());
+    // The octagon's corners, a shot extreme in several directions once.
+    std::vector<ShotPoint> corners;
+    for (const ShotPoint& p : extreme) {
+        if (corners.empty() || !(p == corners.back())) corners.push_back(p);
+    }
+    while (corners.size() > 1 && corners.front() == corners.back()) corners.pop_back();
+    const std::size_t m = corners.size();
+    std::array<ShotPoint, 8> edge{};
+    for (std::size_t d = 0; d < m; ++d) {
+        const ShotPoint& next = corners[(d + 1) % m];
+        edge[d] = {next.x - corners[d].x, next.y - corners[d].y};
+    }
+    // A shot strictly left of every edge is inside, not a corner. Most lie
+    // within the circle inside the octagon around its corners' mean, which
+    // settles them with one distance.
+    ShotPoint middle;
+    for (const ShotPoint& c : corners) {
+        middle.x += c.x / static_cast<double>(m);
+        middle.y += c.y / static_cast<double>(m);
+    }
+    double clear = m > 2 ? std::numeric_limits<double>::infinity() : 0.0;  // squared radius of that circle
+    for (std::size_t d = 0; d < m; ++d) {
+        const double side = edge[d].x * (middle.y - corners[d].y) - edge[d].y * (middle.x - corners[d].x);
+        const double distance = side / std::hypot(edge[d].x, edge[d].y);
+        clear = distance > 0.0 ? std::min(clear, distance * distance) : 0.0;
+    }
+    if (!Finite(clear)) clear = 0.0;
+    std::vector<ShotPoint> candidates(corners);
     for (const ShotPoint& p : shots) {
-        // Strictly inside every edge of the octagon: not a corner. A shot
-        // extreme in two directions gives an edge of no length, left out.
+        const double dx = p.x - middle.x;
+        const double dy = p.y - middle.y;
+        if (dx * dx + dy * dy < clear) continue;
         bool inside = true;
-        for (std::size_t d = 0; d < 8 && inside; ++d) {
-            const ShotPoint& from = extreme[d];
-            const ShotPoint& to = extreme[(d + 1) % 8];
-            inside = from == to || Cross(from, to, p) > 0.0;
+        for (std::size_t d = 0; d < m; ++d) {
+            inside &= edge[d].x * (p.y - corners[d].y) - edge[d].y * (p.x - corners[d].x) > 0.0;
         }
         if (!inside) candidates.push_back(p);
     }
@@ -121,12 +144,46 @@ double FarthestSquaredDistance(const std::vector<ShotPoint>& hull) {
     return best;
 }
 
+// What turns s into sigma and its interval for k degrees of freedom: the sum
+// of squares over sigma squared is chi-square with k degrees of freedom.
+struct SigmaFactors {
+    double bias;  // c, the mean of s / sigma
+    double low;   // sqrt(k / q_hi)
+    double high;  // sqrt(k / q_lo)
+};
+
+// Files in one batch mostly hold groups of one size, so each size's factors
+// are worked out once per level and kept.
+const SigmaFactors& SigmaFactorsFor(int degreesOfFreedom, double level) {
+    thread_local std::map<std::pair<int, double>, SigmaFactors> known;
+    const auto [at, isNew] = known.try_emplace({degreesOfFreedom, level});
+    if (isNew) {
+        const double k = degreesOfFreedom;
+        const bm::chi_squared_distribution<double, Quiet> chiSquare(k);
+        const double tail = (1.0 - level) / 2.0;
+        at->second = {std::sqrt(2.0 / k) * bm::tgamma_ratio((k + 1.0) / 2.0, k / 2.0, Quiet()),
+                      std::sqrt(k / bm::quantile(bm::complement(chiSquare, tail))),
+                      std::sqrt(k / bm::quantile(chiSquare, tail))};
+    }
+    return at->second;
+}
+
 std::string RangeQuoted(std::string_view rangeText) { return "the range \"" + std::string(rangeText) + "\""; }
 
 }  // namespace
 
 double ExtremeSpread(std::span<const ShotPoint> shots) {
     if (shots.size() < 2) return 0.0;
+    // A handful of shots is quicker to pair up than to wrap in a hull.
+    if (shots.size() <= kFewShots) {
+        double best = 0.0;
+        for (std::size_t i = 0; i < shots.size(); ++i) {
+            for (std::size_t j = i + 1; j < shots.size(); ++j) {
+                best = std::max(best, SquaredDistance(shots[i], shots[j]));
+            }
+        }
+        return std::sqrt(best);
+    }
     return std::sqrt(FarthestSquaredDistance(ConvexHull(HullCandidates(shots))));
 }
 
@@ -191,15 +248,10 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
     g.extremeSpread = ExtremeSpread(shots);
     if (!Finite(g.extremeSpread)) return TooLarge("extreme spread");
 
-    // Sum of squares over sigma squared is chi-square with k degrees of freedom.
     const double k = g.degreesOfFreedom;
     g.rayleighS = std::sqrt((squaresX + squaresY) / k);
-    const double bias = std::sqrt(2.0 / k) * bm::tgamma_ratio((k + 1.0) / 2.0, k / 2.0, Quiet());
-    const bm::chi_squared_distribution<double, Quiet> chiSquare(k);
-    const double tail = (1.0 - level) / 2.0;
-    const double qLow = bm::quantile(chiSquare, tail);
-    const double qHigh = bm::quantile(bm::complement(chiSquare, tail));
-    g.sigma = {g.rayleighS / bias, g.rayleighS * std::sqrt(k / qHigh), g.rayleighS * std::sqrt(k / qLow)};
+    const SigmaFactors& factors = SigmaFactorsFor(g.degreesOfFreedom, level);
+    g.sigma = {g.rayleighS / factors.bias, g.rayleighS * factors.low, g.rayleighS * factors.high};
     if (!Finite(g.sigma.value) || !Finite(g.sigma.low) || !Finite(g.sigma.high)) return TooLarge("sigma");
 
     for (std::size_t i = 0; i < kHitCirclePercents.size(); ++i) {

@@ -3,14 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QXmlStreamReader>
+#include <charconv>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "group_stats.h"
 #include "run_report.h"
+#include "stats_writers.h"
 
 namespace {
 
@@ -318,6 +321,32 @@ TEST(Stats, SvgWriteFailuresAreFileFailures) {
     EXPECT_EQ(blocked.err, "cep-report: " + three + ": File access failure: could not create the folder " + notFolder +
                                "/sub (Not a directory).\n");
     EXPECT_EQ(blocked.status, 1);
+}
+
+// The text's quick fixed-point form against to_chars: exact ties (n / 2^k), decimal halves that lie just
+// off a tie, and the sizes where it hands over to to_chars.
+TEST(FixedFigure, RoundsAsToCharsDoes) {
+    std::vector<double> values = {0.0625, -0.0625, 0.4375, 2.5e-4, 1.0005, -0.0004, -0.0, 999999999.9995, 1e9, 1e300};
+    std::mt19937_64 random(20261122);
+    for (int i = 0; i < 4000; ++i) {
+        const auto n = static_cast<double>(random() % 2000000) - 1000000;
+        values.push_back(n / static_cast<double>(1 << (random() % 12)));
+        values.push_back((n + 0.5) / std::pow(10.0, static_cast<double>(random() % 7)));  // near ties, either side
+        values.push_back(std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 84) - 96));
+    }
+    for (const double v : values) {
+        for (const int decimals : {0, 1, 3, 6}) {
+            char buffer[400];
+            std::string expected(buffer, std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed,
+                                                       decimals).ptr);
+            if (expected.find_first_of("123456789") == std::string::npos && expected[0] == '-') expected.erase(0, 1);
+            ASSERT_EQ(cli::FixedFigure(v, decimals, "."), expected) << v << " to " << decimals;
+            if (decimals > 0) {
+                const std::string middleDot = "\xc2\xb7";  // a separator of two bytes
+                ASSERT_EQ(cli::FixedFigure(v, decimals, middleDot), expected.replace(expected.find('.'), 1, middleDot));
+            }
+        }
+    }
 }
 
 TEST(Stats, UsageErrors) {

@@ -196,7 +196,7 @@ TEST(ExtremeSpread, EqualsTheFarthestPairOfAllPairs) {
         const int n = round == 0 ? 3000 : size(random);
         std::vector<ShotPoint> shots;
         for (int i = 0; i < n; ++i) {
-            switch (round % 5) {
+            switch (round % 6) {
             case 0: shots.push_back({normal(random), normal(random)}); break;
             case 1: shots.push_back({grid(random) * 0.5, grid(random) * 0.5}); break;
             case 2: {  // all on one line, out of order
@@ -205,7 +205,8 @@ TEST(ExtremeSpread, EqualsTheFarthestPairOfAllPairs) {
                 break;
             }
             case 3: shots.push_back({0.25, -0.75}); break;  // all on one point
-            default: shots.push_back({normal(random) * 1e-3 + 100, normal(random) * 4}); break;
+            case 4: shots.push_back({normal(random) * 1e-3 + 100, normal(random) * 4}); break;
+            default: shots.push_back({normal(random) * 1e100, normal(random) * 1e100}); break;  // squares near the top
             }
         }
         SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(n) + " shots");
