@@ -263,6 +263,13 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
             return TooLarge(std::to_string(percent) + "% circle");
         }
     }
+    // Every figure is also shown as an angle (MOA, the larger unit).
+    const double largest = std::max({g.centreOffset, g.sdX, g.sdY, g.extremeSpread, g.meanRadius, g.sigma.high,
+                                     g.circles.back().diameter.high});
+    if (g.moaPerInch && !Finite(largest * *g.moaPerInch)) {
+        return MakeFailure(FailureKind::Overflow,
+                           RangeQuoted(rangeText) + " is too close to 0 yards to give the figures as angles.");
+    }
     return g;
 }
 

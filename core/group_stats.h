@@ -44,7 +44,7 @@ struct GroupStats {
     double rayleighS = 0.0;  // sqrt of the pooled squares over k, before the bias correction
     Estimate sigma;
     std::array<HitCircle, 3> circles;
-    // Only for a positive range.
+    // Only for a positive range; every figure times either is finite.
     std::optional<double> moaPerInch;
     std::optional<double> milPerInch;
 };

@@ -123,6 +123,8 @@ TEST(GroupStats, RangeLevelAndFailures) {
         {three, 3, "100", 0.9999999999999999, true},
         {three, 3, "1e400", 0.95, false, "Overflow: the range \"1e400\" is too large a number."},
         {three, 3, "1e-320", 0.95, false, "Overflow: the range \"1e-320\" is too close to 0 yards."},
+        {three, 3, "1e-306", 0.95, false,  // 9.5e307 MOA per inch: the 4.2" spread would be no number
+         "Overflow: the range \"1e-306\" is too close to 0 yards to give the figures as angles."},
         {three, 1, "100", 0.95, false, needTwo + "1."}, {three, 0, "100", 0.95, false, needTwo + "0."},
         {three, 6, "100", 0.95, false,
          "Subscript out of range: the shot table holds 5 entries, fewer than 6 shots."},
