@@ -272,24 +272,25 @@ std::string GroupSvg(std::string_view name, const cep::GroupStats& s, std::span<
     svg += Element("rect", {{"width", Pos(width)}, {"height", Pos(height)}, {"fill", "#ffffff"}});
     svg += Grid(f);
 
-    // The point of aim under everything, the circles, the shots in file order, the centre on top.
+    // The point of aim under everything, the shots in file order, then the circles and the centre,
+    // which a dense group would otherwise hide.
     const double aimX = f.X(0);
     const double aimY = f.Y(0);
     svg += Element("circle", {{"class", "aim"}, {"cx", Pos(aimX)}, {"cy", Pos(aimY)}, {"r", "7"}});
     svg += Element("path", {{"class", "aim"},
                             {"d", "M" + Pos(aimX - 11) + " " + Pos(aimY) + "h22M" + Pos(aimX) + " " +
                                       Pos(aimY - 11) + "v22"}});
+    const std::string shotRadius = Pos(kShotRadius);
+    for (const cep::ShotPoint& p : shots) {
+        svg += Element("circle",
+                       {{"class", "shot"}, {"cx", Pos(f.X(p.x))}, {"cy", Pos(f.Y(p.y))}, {"r", shotRadius}});
+    }
     const std::string cx = Pos(f.X(s.centre.x));
     const std::string cy = Pos(f.Y(s.centre.y));
     for (std::size_t i = s.circles.size(); i-- > 0;) {
         const cep::HitCircle& c = s.circles[i];
         svg += Element("circle", {{"class", "circle" + std::to_string(c.percent)}, {"cx", cx}, {"cy", cy},
                                   {"r", Pos(c.diameter.value / 2.0 / f.step * f.unit)}});
-    }
-    const std::string shotRadius = Pos(kShotRadius);
-    for (const cep::ShotPoint& p : shots) {
-        svg += Element("circle",
-                       {{"class", "shot"}, {"cx", Pos(f.X(p.x))}, {"cy", Pos(f.Y(p.y))}, {"r", shotRadius}});
     }
     svg += Element("circle", {{"class", "mpi"}, {"cx", cx}, {"cy", cy}, {"r", "3"}});
     svg += CentreCross("mpi", f.X(s.centre.x), f.Y(s.centre.y), 8);
