@@ -1,5 +1,5 @@
 // The text a shooter reads: a table per group, figures with three decimals
-// and the user's decimal separator, as in the window.
+// and, as in the window, the user's decimal separator.
 #include <algorithm>
 #include <array>
 #include <charconv>
