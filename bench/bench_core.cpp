@@ -1,5 +1,6 @@
 // Reading and computing the largest group a file can declare, against the
-// floor of merely reading the same bytes into memory.
+// floor of merely reading the same bytes into memory; the group statistics
+// for small, medium and the largest groups.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -9,25 +10,29 @@
 #include <unistd.h>
 
 #include "calculate.h"
+#include "group_stats.h"
 #include "temp_dir.h"
 
 namespace {
 
 constexpr int kShots = 32766;
 
+// A round normal group as a shooter's file holds it: four decimals.
+std::string GroupText(int shots) {
+    std::mt19937 random(7);
+    std::normal_distribution<double> spread(0.0, 0.6);
+    std::string text = "CEP group file\r\nbenchmark group\r\n" + std::to_string(shots) + "\r\n";
+    char line[64];
+    for (int i = 0; i < shots; ++i) {
+        std::snprintf(line, sizeof line, "%.4f,%.4f\r\n", spread(random), spread(random));
+        text += line;
+    }
+    return text;
+}
+
 const std::string& LargeGroupFile() {
     static cep::testing_support::TempDir dir;
-    static const std::string path = [] {
-        std::mt19937 random(7);
-        std::normal_distribution<double> spread(0.0, 0.6);
-        std::string text = "CEP group file\r\nbenchmark group\r\n" + std::to_string(kShots) + "\r\n";
-        char line[64];
-        for (int i = 0; i < kShots; ++i) {
-            std::snprintf(line, sizeof line, "%.4f,%.4f\r\n", spread(random), spread(random));
-            text += line;
-        }
-        return dir.Write("large.grp", text);
-    }();
+    static const std::string path = dir.Write("large.grp", GroupText(kShots));
     return path;
 }
 
@@ -63,6 +68,31 @@ void BM_CalculateLargeGroup(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CalculateLargeGroup)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadGroupStatsLargeGroup(benchmark::State& state) {
+    const std::string& path = LargeGroupFile();
+    cep::ShotTable shots;
+    for (auto _ : state) {
+        const auto stats = cep::ReadGroupStats(path, "100", 0.95, shots);
+        if (!stats) state.SkipWithError(stats.failure().message.c_str());
+        benchmark::DoNotOptimize(stats.value().sigma.high);
+    }
+}
+BENCHMARK(BM_ReadGroupStatsLargeGroup)->Unit(benchmark::kMicrosecond);
+
+// The statistics alone, on a table already read.
+void BM_GroupStats(benchmark::State& state) {
+    const auto n = static_cast<cep::ShotCount>(state.range(0));
+    cep::testing_support::TempDir dir;
+    cep::ShotTable shots;
+    if (!cep::ReadGroupFile(dir.Write("g.grp", GroupText(n)), shots)) state.SkipWithError("unreadable group");
+    for (auto _ : state) {
+        const auto stats = cep::ComputeGroupStats(shots, n, "100", 0.95);
+        if (!stats) state.SkipWithError(stats.failure().message.c_str());
+        benchmark::DoNotOptimize(stats.value().sigma.high);
+    }
+}
+BENCHMARK(BM_GroupStats)->Arg(5)->Arg(1000)->Arg(kShots)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

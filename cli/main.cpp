@@ -1,4 +1,5 @@
-// cep-report: the window's Calculate command for scripts and batches.
+// cep-report: the window's Calculate command for scripts and batches, and
+// group statistics beside it.
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -7,16 +8,24 @@
 
 #include "output.h"
 #include "report_mode.h"
+#include "stats_mode.h"
 
 namespace {
 
 constexpr std::string_view kUsage =
     "usage: cep-report [--range TEXT] [--csv] FILE...\n"
+    "       cep-report --stats [--range TEXT] [--level P] [--json] [--svg DIR] FILE...\n"
+    "       cep-report --compare [--range TEXT] [--level P] [--json] FILE_A FILE_B\n"
     "Calculates the CEP of each group file as the CEP Calculator window does.\n"
     "  --range TEXT  the range text exactly as typed in the range box (default \"100\")\n"
     "  --csv         print the record that Save appends to CEP.csv instead of the text\n"
     "  --help        show this help\n"
     "  --version     show the version\n"
+    "--stats gives each group's statistics over all its shots, with confidence\n"
+    "intervals; --compare tells whether group A is tighter than group B.\n"
+    "  --level P     confidence level, a number strictly between 0 and 1 (default 0.95)\n"
+    "  --json        one JSON document on stdout instead of the text\n"
+    "  --svg DIR     also draw each group to DIR/NAME.svg (with --stats)\n"
     "Exit status: 0 every file completed, 1 any failed, 2 usage error.\n";
 
 int UsageError(cli::Output& err, std::string_view problem) {
@@ -37,6 +46,7 @@ int main(int argc, char** argv) {
     cli::Output err(stderr);
 
     cli::ReportOptions options;
+    cli::StatsOptions stats;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -57,10 +67,22 @@ int main(int argc, char** argv) {
             options.range = argv[++i];
         } else if (arg.starts_with("--range=")) {
             options.range = std::string(arg.substr(8));
+        } else if (std::string problem; cli::TakeStatsOption(argc, argv, i, stats, problem)) {
+            if (!problem.empty()) return cli::Finish(UsageError(err, problem), out, err);
         } else {
             return cli::Finish(UsageError(err, "unknown option " + std::string(arg)), out, err);
         }
     }
     if (options.files.empty()) return cli::Finish(UsageError(err, "no group file given"), out, err);
+    stats.range = options.range;
+    stats.files = options.files;
+    if (const std::string problem = cli::StatsOptionsProblem(stats, options.csv); !problem.empty()) {
+        return cli::Finish(UsageError(err, problem), out, err);
+    }
+    switch (stats.mode) {
+    case cli::StatsMode::Stats: return cli::Finish(cli::RunStats(stats, out, err), out, err);
+    case cli::StatsMode::Compare: return cli::Finish(cli::RunCompare(stats, out, err), out, err);
+    case cli::StatsMode::None: break;
+    }
     return cli::Finish(cli::RunReport(options, out, err), out, err);
 }

@@ -40,6 +40,17 @@ private:
     int error_ = 0;
 };
 
+// The file name without its folders.
+std::string BareName(const std::string& path);
+
+// Reports a file that failed on stderr as "cep-report: FILE: MESSAGE".
+void FileFailure(Output& err, std::string_view file, std::string_view message);
+
+// Writes `bytes` to a new file in the folder of `path`, then renames it to
+// `path`, so that the name never holds half a file. Returns 0 or the error
+// number; on an error nothing is left behind.
+int ReplaceFile(const std::string& path, std::string_view bytes);
+
 // Reports a failed write on stderr as "cep-report: write error: REASON" and
 // returns the exit status for it.
 int WriteError(Output& err, int error);

@@ -18,11 +18,6 @@ private:
     std::string text_;
 };
 
-std::string BareName(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The label's text as plain lines. Only line 1 holds text from outside (the
 // file name and the range); it ends where the empty line 2 begins, the last
 // blank line of the text.
@@ -88,8 +83,7 @@ int RunReport(const ReportOptions& options, Output& out, Output& err) {
         if (!written) return 1;
         if (!done) {
             status = 1;
-            err.Write("cep-report: " + err.Shown(file) + ": " + err.Shown(done.failure().message) + "\n");
-            err.Flush();
+            FileFailure(err, file, done.failure().message);
         }
     }
     return status;

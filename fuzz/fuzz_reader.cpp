@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the group file reader, the whole Calculate
-// sequence and LeadingNumber: no crash, no hang, no inf or nan in the text,
-// every failure message led by its kind.
+// sequence, the group statistics and LeadingNumber: no crash, no hang, no
+// inf or nan in the text or the figures, every failure message led by its kind.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +11,7 @@
 
 #include "calculate.h"
 #include "group_file.h"
+#include "group_stats.h"
 
 namespace {
 
@@ -23,6 +24,12 @@ public:
 
 void Check(bool condition) {
     if (!condition) std::abort();
+}
+
+template <class T>
+void CheckFailure(const cep::Outcome<T>& outcome) {
+    const auto& failure = outcome.failure();
+    Check(failure.message.rfind(std::string(cep::KindName(failure.kind)) + ": ", 0) == 0);
 }
 
 }  // namespace
@@ -54,8 +61,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (done) {
         Check(std::isfinite(done.value().Cep) && std::isfinite(done.value().Moa));
     } else {
-        const auto& failure = done.failure();
-        Check(failure.message.rfind(std::string(cep::KindName(failure.kind)) + ": ", 0) == 0);
+        CheckFailure(done);
+    }
+
+    cep::ShotTable shots;
+    const auto stats = cep::ReadGroupStats(path, range, 0.95, shots);
+    if (!stats) {
+        CheckFailure(stats);
+        return 0;
+    }
+    const cep::GroupStats& s = stats.value();
+    Check(std::isfinite(s.centre.x) && std::isfinite(s.centre.y));
+    for (const double v : {s.centreOffset, s.sdX, s.sdY, s.extremeSpread, s.meanRadius, s.sigma.value, s.sigma.low,
+                           s.sigma.high, s.circles[2].diameter.high}) {
+        Check(std::isfinite(v) && v >= 0);
     }
     return 0;
 }

@@ -1,7 +1,6 @@
 // cep-report as scripts see it: exact stdout, stderr and exit status.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <pty.h>
 #include <string>
 #include <sys/wait.h>
@@ -9,28 +8,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "temp_dir.h"
+#include "run_report.h"
 
 namespace {
 
-using cep::testing_support::ReadAll;
-using cep::testing_support::TempDir;
-
-struct Captured {
-    std::string out, err;
-    int status;
-};
-
-// Runs cep-report under the C locale unless `locale` names another; stdout
-// goes to a file, or to `out` when given (a device, say).
-Captured RunReport(const std::vector<std::string>& args, const std::string& locale = "C", const std::string& out = {}) {
-    TempDir io;
-    std::string command = "LC_ALL=" + locale + " " + CEP_REPORT_PATH;
-    for (const std::string& a : args) command += " '" + a + "'";
-    command += " >" + (out.empty() ? io / "out" : out) + " 2>" + (io / "err");
-    const int status = std::system(command.c_str());
-    return {ReadAll(io / "out"), ReadAll(io / "err"), WEXITSTATUS(status)};
-}
+using namespace cep::testing_support;
 
 // Runs cep-report with stdout and stderr on one terminal, as a user at a
 // prompt sees it; the terminal passes bytes through unchanged.
@@ -53,10 +35,6 @@ std::string RunOnTerminal(const std::vector<std::string>& args) {
     ::close(terminal);
     ::waitpid(child, nullptr, 0);
     return seen;
-}
-
-std::string Group(const std::string& count, const std::string& shots) {
-    return "CEP group file\r\ntest rifle\r\n" + count + "\r\n" + shots;
 }
 
 // Five shots 1.25 from the centre (the fifth repeats the first): Cep is exactly 1.25.
@@ -132,17 +110,19 @@ TEST(CepReport, AFailureInTheMoaStepLeavesTheCircleLines) {
     EXPECT_EQ(RunReport({"--csv", "--range=abc", target}).out, "");
 }
 
+const std::string kGerman = "LOCPATH=" TEST_LOCALES " LC_ALL=de_DE.UTF-8";
+
 TEST(CepReport, FiguresFollowTheLocaleAndSystemTextsStayEnglish) {
     TempDir dir;
     const std::string target = dir.Write("target.grp", kTarget);
     ::symlink("loop.grp", (dir / "loop.grp").c_str());
-    const Captured run = RunReport({"--range=200", target, dir / "loop.grp"}, "de_DE.UTF-8");
+    const Captured run = RunReport({"--range=200", target, dir / "loop.grp"}, kGerman);
     EXPECT_EQ(run.out, Circles("target.grp (5-shot group at 200", "1,25", "2,5", "3,75") +
                            "This load exceeds 1-MOA (1,25) @ 95% CI\n");
     EXPECT_EQ(run.err, "cep-report: " + (dir / "loop.grp") + ": File access failure: could not open " +
                            (dir / "loop.grp") + " (Too many levels of symbolic links).\n");
     // The record's bytes do not depend on the locale.
-    EXPECT_EQ(RunReport({"--csv", target}, "de_DE.UTF-8").out, "\"target.grp\",100,1.25,2.5,3.75,2.5\r\n");
+    EXPECT_EQ(RunReport({"--csv", target}, kGerman).out, "\"target.grp\",100,1.25,2.5,3.75,2.5\r\n");
 }
 
 TEST(CepReport, AFailedWriteIsReportedNeverPassedOff) {
@@ -150,7 +130,7 @@ TEST(CepReport, AFailedWriteIsReportedNeverPassedOff) {
     const std::string target = dir.Write("target.grp", kTarget);
     for (const std::vector<std::string>& args : {std::vector<std::string>{"--csv", target}, {target}, {"--help"}}) {
         SCOPED_TRACE(args.front());
-        const Captured run = RunReport(args, "de_DE.UTF-8", "/dev/full");
+        const Captured run = RunReport(args, kGerman, "/dev/full");
         EXPECT_EQ(run.err, "cep-report: write error: No space left on device\n");
         EXPECT_EQ(run.status, 1);
     }

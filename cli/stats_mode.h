@@ -1,0 +1,39 @@
+// --stats and --compare: group statistics with confidence intervals, and the
+// comparison of two loads, beside the window's figures.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "output.h"
+
+namespace cli {
+
+enum class StatsMode { None, Stats, Compare };
+
+struct StatsOptions {
+    StatsMode mode = StatsMode::None;
+    double level = 0.95;
+    bool json = false;
+    std::optional<std::string> svgDir;
+    std::string firstGiven;  // the first option of these modes on the command line
+    std::string range = "100";
+    std::vector<std::string> files;
+};
+
+// Takes argv[i] into `options` when it is an option of these modes, and its
+// value with it (advancing i); returns false for any other argument. A value
+// that is wrong sets `problem`.
+bool TakeStatsOption(int argc, char** argv, int& i, StatsOptions& options, std::string& problem);
+
+// What is wrong with the options as a whole (empty when nothing): options of
+// these modes without --stats or --compare, --csv with them, --svg with
+// --compare, --compare without exactly two files.
+std::string StatsOptionsProblem(const StatsOptions& options, bool csv);
+
+// Each returns the exit status, as the default mode does.
+int RunStats(const StatsOptions& options, Output& out, Output& err);
+int RunCompare(const StatsOptions& options, Output& out, Output& err);
+
+}  // namespace cli

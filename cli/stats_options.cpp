@@ -1,0 +1,80 @@
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+#include "stats_mode.h"
+
+namespace cli {
+
+namespace {
+
+std::string_view ModeOption(StatsMode mode) { return mode == StatsMode::Stats ? "--stats" : "--compare"; }
+
+// The whole text must be a number, read with the period whatever the locale.
+bool ReadLevel(std::string_view text, double& level) {
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !(value > 0.0 && value < 1.0)) return false;
+    level = value;
+    return true;
+}
+
+}  // namespace
+
+bool TakeStatsOption(int argc, char** argv, int& i, StatsOptions& options, std::string& problem) {
+    const std::string_view arg = argv[i];
+    const auto eq = arg.find('=');
+    const std::string_view name = arg.substr(0, eq);
+    std::string_view value;
+    const bool isMode = name == "--stats" || name == "--compare";
+    const bool hasValue = name == "--level" || name == "--svg";
+    if (!isMode && !hasValue && name != "--json") return false;
+    if (eq != std::string_view::npos && !hasValue) {
+        problem = std::string(name) + " takes no value";
+        return true;
+    }
+    if (hasValue) {
+        if (eq != std::string_view::npos) {
+            value = arg.substr(eq + 1);
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        } else {
+            problem = std::string(name) + " needs a value";
+            return true;
+        }
+    }
+    if (options.firstGiven.empty()) options.firstGiven = name;
+
+    if (isMode) {
+        const StatsMode mode = name == "--stats" ? StatsMode::Stats : StatsMode::Compare;
+        if (options.mode != StatsMode::None && options.mode != mode) {
+            problem = "--stats and --compare cannot be used together";
+        }
+        options.mode = mode;
+    } else if (name == "--json") {
+        options.json = true;
+    } else if (name == "--level") {
+        if (!ReadLevel(value, options.level)) {
+            problem = "--level must be a number strictly between 0 and 1, not \"" + std::string(value) + "\"";
+        }
+    } else if (value.empty()) {
+        problem = "--svg needs a folder";
+    } else {
+        options.svgDir = std::string(value);
+    }
+    return true;
+}
+
+std::string StatsOptionsProblem(const StatsOptions& options, bool csv) {
+    if (options.mode == StatsMode::None) {
+        return options.firstGiven.empty() ? "" : options.firstGiven + " needs --stats or --compare";
+    }
+    if (csv) return "--csv cannot be used with " + std::string(ModeOption(options.mode));
+    if (options.mode == StatsMode::Compare) {
+        if (options.svgDir) return "--svg cannot be used with --compare";
+        if (options.files.size() != 2) return "--compare needs exactly two group files";
+    }
+    return "";
+}
+
+}  // namespace cli

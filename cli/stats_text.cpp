@@ -1,0 +1,291 @@
+// The text a shooter reads: a table per group, figures with three decimals
+// and, as in the window, the user's decimal separator.
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <span>
+
+#include "stats_writers.h"
+
+namespace cli {
+
+namespace {
+
+std::string WithSeparator(std::string text, std::string_view separator) {
+    const auto point = text.find('.');
+    if (point != std::string::npos) text.replace(point, 1, separator);
+    return text;
+}
+
+// Shortest digits that read back as the same double.
+std::string Shortest(double value, std::string_view separator) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return WithSeparator(std::string(buffer, result.ptr), separator);
+}
+
+// A few significant digits, for F and p whose size varies widely.
+std::string Significant(double value, int digits, std::string_view separator) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+    return WithSeparator(std::string(buffer, result.ptr), separator);
+}
+
+// Characters as a terminal shows them: UTF-8 continuation bytes take no room.
+std::size_t Width(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+    }));
+}
+
+// The usual figures the quick way: the product with the power of ten and its
+// exact error (by fma) tell the true value's rounding, half to even as
+// to_chars rounds, without to_chars's cost, which counts over thousands of
+// files. Returns false for what it leaves to to_chars.
+bool AppendFixedQuickly(std::string& out, double value, int decimals, std::string_view separator) {
+    static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+    static constexpr std::int64_t kDivisors[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+    if (decimals < 0 || decimals > 6 || !(std::fabs(value) < 1e9)) return false;
+    const double scale = kScales[decimals];
+    const double product = value * scale;
+    const double error = std::fma(value, scale, -product);  // value * scale == product + error
+    double whole = std::nearbyint(product);
+    // Only an exact half in the product can hide the true value's side of it.
+    const double off = product - whole;
+    if (off == 0.5 && error > 0.0) whole += 1.0;
+    if (off == -0.5 && error < 0.0) whole -= 1.0;
+    const auto scaled = static_cast<std::int64_t>(whole);
+    const std::int64_t magnitude = scaled < 0 ? -scaled : scaled;
+    char digits[24];
+    if (scaled < 0) out += '-';
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, magnitude / kDivisors[decimals]).ptr);
+    if (decimals == 0) return true;
+    out += separator;
+    char fraction[6];
+    std::int64_t rest = magnitude % kDivisors[decimals];
+    for (int i = decimals; i-- > 0; rest /= 10) fraction[i] = static_cast<char>('0' + rest % 10);
+    out.append(fraction, static_cast<std::size_t>(decimals));
+    return true;
+}
+
+// Appends `value` with `decimals` decimals; a value that rounds to zero has
+// no minus sign.
+void AppendFixed(std::string& out, double value, int decimals, std::string_view separator) {
+    if (AppendFixedQuickly(out, value, decimals, separator)) return;
+    char buffer[400];  // the largest double has 309 integer digits
+    const char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
+    const char* begin = buffer;
+    if (*begin == '-' && std::find_if(begin, end, [](char c) { return c >= '1' && c <= '9'; }) == end) ++begin;
+    const char* point = std::find(begin, end, '.');
+    out.append(begin, point);
+    if (point != end) {
+        out += separator;
+        out.append(point + 1, end);
+    }
+}
+
+// The table of one group. Its text is gathered in one buffer and its cells
+// refer to it, so that a block costs a handful of allocations, which counts
+// over thousands of files.
+class Table {
+public:
+    Table(const cep::GroupStats& stats, std::string_view separator) : separator_(separator) {
+        // Inches, then MOA and mil when there is a range to turn them into angles.
+        scales_[0] = 1.0;
+        if (stats.moaPerInch && stats.milPerInch) {
+            scales_[1] = *stats.moaPerInch;
+            scales_[2] = *stats.milPerInch;
+            columns_ = 3;
+        }
+        text_.reserve(1024);
+        Row& header = NewRow("");
+        const char* units[] = {"inches", "MOA", "mil"};
+        for (std::size_t c = 0; c < columns_; ++c) header.cells[c].figure = Put(units[c]);
+    }
+
+    void Add(std::string_view label, double inches, const cep::Estimate* interval = nullptr) {
+        Row& row = NewRow(label);
+        for (std::size_t c = 0; c < columns_; ++c) {
+            const std::size_t start = text_.size();
+            AppendFixed(text_, inches * scales_[c], 3, separator_);
+            row.cells[c].figure = Measure(start);
+            if (interval == nullptr) continue;
+            const std::size_t from = text_.size();
+            text_ += " (";
+            AppendFixed(text_, interval->low * scales_[c], 3, separator_);
+            text_ += " to ";
+            AppendFixed(text_, interval->high * scales_[c], 3, separator_);
+            text_ += ")";
+            row.cells[c].interval = Measure(from);
+        }
+    }
+
+    // The rows as lines: labels to the left, figures right-aligned so that
+    // their decimals line up, each interval after its figure.
+    void AppendTo(std::string& out) const {
+        std::size_t labelWidth = 0;
+        std::array<std::size_t, 3> figureWidth{};
+        std::array<std::size_t, 3> cellWidth{};
+        for (const Row& row : Rows()) {
+            labelWidth = std::max(labelWidth, row.label.width);
+            for (std::size_t c = 0; c < columns_; ++c) {
+                figureWidth[c] = std::max(figureWidth[c], row.cells[c].figure.width);
+            }
+        }
+        for (const Row& row : Rows()) {
+            for (std::size_t c = 0; c < columns_; ++c) {
+                cellWidth[c] = std::max(cellWidth[c], figureWidth[c] + row.cells[c].interval.width);
+            }
+        }
+        for (const Row& row : Rows()) {
+            const std::size_t lineStart = out.size();
+            Append(out, row.label);
+            out.append(labelWidth - row.label.width, ' ');
+            for (std::size_t c = 0; c < columns_; ++c) {
+                const Cell& cell = row.cells[c];
+                out.append(2 + figureWidth[c] - cell.figure.width, ' ');
+                Append(out, cell.figure);
+                Append(out, cell.interval);
+                if (c + 1 < columns_) out.append(cellWidth[c] - figureWidth[c] - cell.interval.width, ' ');
+            }
+            out.resize(std::max(out.find_last_not_of(' ') + 1, lineStart));
+            out += '\n';
+        }
+    }
+
+private:
+    struct Piece {
+        std::size_t at = 0, size = 0, width = 0;
+    };
+    struct Cell {
+        Piece figure, interval;
+    };
+    struct Row {
+        Piece label;
+        std::array<Cell, 3> cells;
+    };
+
+    Row& NewRow(std::string_view label) {
+        Row& row = rows_.at(rowCount_++);
+        row.label = Put(label);
+        return row;
+    }
+    Piece Put(std::string_view text) {
+        const std::size_t start = text_.size();
+        text_ += text;
+        return Measure(start);
+    }
+    Piece Measure(std::size_t start) const {
+        const std::string_view piece = std::string_view(text_).substr(start);
+        return {start, piece.size(), Width(piece)};
+    }
+    void Append(std::string& out, const Piece& piece) const { out.append(text_, piece.at, piece.size); }
+
+    std::string_view separator_;
+    std::array<double, 3> scales_{};
+    std::size_t columns_ = 1;
+    std::string text_;
+    std::array<Row, 13> rows_{};  // the units, then each figure
+    std::size_t rowCount_ = 0;
+    std::span<const Row> Rows() const { return {rows_.data(), rowCount_}; }
+};
+
+void AppendHeading(std::string& out, std::string_view shownName, const cep::GroupStats& s,
+                   std::string_view separator) {
+    out += shownName;
+    out += ": ";
+    out += std::to_string(s.shots);
+    out += " shots at ";
+    out += Shortest(s.rangeYards, separator);
+    out += " yards, intervals at ";
+    out += LevelPercent(s.level, separator);
+    out += " confidence\n";
+}
+
+}  // namespace
+
+std::string FixedFigure(double value, int decimals, std::string_view separator) {
+    std::string text;
+    AppendFixed(text, value, decimals, separator);
+    return text;
+}
+
+std::string LevelPercent(double level, std::string_view separator) {
+    // The level's own shortest digits with the point moved, so that 0.07
+    // shows as 7 and 0.9999999999999999 never as 100.
+    char buffer[64];
+    const char* end = std::to_chars(buffer, buffer + sizeof buffer, level, std::chars_format::scientific).ptr;
+    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    const auto e = text.find('e');
+    std::string digits;
+    for (const char c : text.substr(0, e)) {
+        if (c != '.') digits += c;
+    }
+    int exponent = 0;
+    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), end, exponent);
+    exponent += 2;  // of the first digit, as a percentage
+    std::string out;
+    if (exponent < -6) {
+        out = digits.substr(0, 1) + (digits.size() > 1 ? std::string(separator) + digits.substr(1) : "") + "e" +
+              std::to_string(exponent);
+    } else if (exponent < 0) {
+        out = "0" + std::string(separator) + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    } else {
+        const auto whole = static_cast<std::size_t>(exponent) + 1;
+        if (digits.size() < whole) digits.append(whole - digits.size(), '0');
+        out = digits.substr(0, whole) + (digits.size() > whole ? std::string(separator) + digits.substr(whole) : "");
+    }
+    return out + "%";
+}
+
+std::string LocaleSeparator() {
+    const std::lconv* conventions = std::localeconv();
+    const char* separator = conventions != nullptr ? conventions->decimal_point : nullptr;
+    return separator != nullptr && *separator != '\0' ? separator : ".";
+}
+
+std::string StatsText(std::string_view shownName, const cep::GroupStats& s) {
+    const std::string separator = LocaleSeparator();
+    Table table(s, separator);
+    table.Add("Centre x", s.centre.x);
+    table.Add("Centre y", s.centre.y);
+    table.Add("Centre offset", s.centreOffset);
+    table.Add("Extreme spread", s.extremeSpread);
+    table.Add("Mean radius", s.meanRadius);
+    table.Add("SD horizontal", s.sdX);
+    table.Add("SD vertical", s.sdY);
+    table.Add("Sigma", s.sigma.value, &s.sigma);
+    for (const cep::HitCircle& circle : s.circles) {
+        table.Add(std::to_string(circle.percent) + "% circle", circle.diameter.value, &circle.diameter);
+    }
+    std::string text;
+    text.reserve(2048);
+    AppendHeading(text, shownName, s, separator);
+    table.AppendTo(text);
+    return text;
+}
+
+std::string CompareText(std::string_view shownA, const cep::GroupStats& a, std::string_view shownB,
+                        const cep::GroupStats& b, const cep::GroupComparison& c) {
+    const std::string separator = LocaleSeparator();
+    const auto group = [&](std::string_view letter, std::string_view name, const cep::GroupStats& s) {
+        return std::string(letter) + "  " + std::string(name) + ": " + std::to_string(s.shots) + " shots, sigma " +
+               FixedFigure(s.sigma.value, 3, separator) + " in (" + FixedFigure(s.sigma.low, 3, separator) + " to " +
+               FixedFigure(s.sigma.high, 3, separator) + ")\n";
+    };
+    std::string text = group("A", shownA, a) + group("B", shownB, b);
+    text += "F = " + Significant(c.f, 4, separator) + " with " + std::to_string(c.df1) + " and " +
+            std::to_string(c.df2) + " degrees of freedom, p = " + Significant(c.p, 3, separator) + "\n";
+    text += "At " + LevelPercent(c.level, separator) + " confidence, ";
+    switch (c.tighter) {
+    case cep::Tighter::A: text += "A (" + std::string(shownA) + ") is the tighter group.\n"; break;
+    case cep::Tighter::B: text += "B (" + std::string(shownB) + ") is the tighter group.\n"; break;
+    case cep::Tighter::Neither: text += "these groups cannot tell the loads apart.\n"; break;
+    }
+    return text;
+}
+
+}  // namespace cli

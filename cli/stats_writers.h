@@ -1,0 +1,38 @@
+// The three forms of the group statistics: text for the shooter, JSON for
+// scripts, and an SVG picture of the group.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "group_stats.h"
+
+namespace cli {
+
+// `value` with exactly `decimals` decimals and the given separator; a value
+// that rounds to zero has no minus sign.
+std::string FixedFigure(double value, int decimals, std::string_view separator);
+// A confidence level as a percentage, with the digits it was given in.
+std::string LevelPercent(double level, std::string_view separator);
+// The decimal separator of the current C locale.
+std::string LocaleSeparator();
+
+// One file's block, its lines ended by line feeds; `shownName` as the stream
+// may show it.
+std::string StatsText(std::string_view shownName, const cep::GroupStats& stats);
+std::string CompareText(std::string_view shownA, const cep::GroupStats& a, std::string_view shownB,
+                        const cep::GroupStats& b, const cep::GroupComparison& comparison);
+
+// JSON with bare file names: one file's object on one line, as an element of
+// the array that --stats writes one file at a time; the document of
+// --compare, ended by a line feed.
+using NamedStats = std::pair<std::string, cep::Outcome<cep::GroupStats>>;
+std::string StatsJsonObject(const NamedStats& file);
+std::string CompareJson(const NamedStats& a, const NamedStats& b, const cep::GroupComparison& comparison);
+
+// A standalone SVG document of the group.
+std::string GroupSvg(std::string_view name, const cep::GroupStats& stats, std::span<const cep::ShotPoint> shots);
+
+}  // namespace cli

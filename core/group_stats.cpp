@@ -1,0 +1,313 @@
+#include "group_stats.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <numbers>
+#include <utility>
+#include <vector>
+
+#include <boost/math/distributions/chi_squared.hpp>
+#include <boost/math/distributions/fisher_f.hpp>
+#include <boost/math/special_functions/gamma.hpp>
+
+namespace cep {
+
+namespace {
+
+namespace bm = boost::math;
+namespace bp = boost::math::policies;
+
+// Boost.Math hands back a NaN or an infinity instead of throwing; the checks
+// below turn any such figure into an Overflow failure.
+using Quiet = bp::policy<bp::domain_error<bp::ignore_error>, bp::pole_error<bp::ignore_error>,
+                         bp::overflow_error<bp::ignore_error>, bp::underflow_error<bp::ignore_error>,
+                         bp::denorm_error<bp::ignore_error>, bp::rounding_error<bp::ignore_error>,
+                         bp::evaluation_error<bp::ignore_error>,
+                         bp::indeterminate_result_error<bp::ignore_error>>;
+
+bool Finite(double v) { return std::isfinite(v); }
+
+constexpr std::size_t kFewShots = 10;
+
+Failure TooLarge(std::string_view what) {
+    return MakeFailure(FailureKind::Overflow,
+                       "the shot coordinates are too large to compute the " + std::string(what) + ".");
+}
+
+// Twice the signed area of o, a, b: positive when b lies left of o -> a.
+double Cross(const ShotPoint& o, const ShotPoint& a, const ShotPoint& b) {
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
+
+double SquaredDistance(const ShotPoint& a, const ShotPoint& b) {
+    const double dx = a.x - b.x;
+    const double dy = a.y - b.y;
+    return dx * dx + dy * dy;
+}
+
+// Monotone chain: the hull's corners counter-clockwise, without repeated
+// points or points in the middle of an edge.
+std::vector<ShotPoint> ConvexHull(std::vector<ShotPoint> points) {
+    std::sort(points.begin(), points.end(),
+              [](const ShotPoint& a, const ShotPoint& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    if (points.size() < 3) return points;
+    std::vector<ShotPoint> hull(2 * points.size());
+    std::size_t k = 0;
+    for (const ShotPoint& p : points) {
+        while (k >= 2 && Cross(hull[k - 2], hull[k - 1], p) <= 0.0) --k;
+        hull[k++] = p;
+    }
+    const std::size_t lowerEnd = k + 1;
+    for (std::size_t i = points.size() - 1; i-- > 0;) {
+        while (k >= lowerEnd && Cross(hull[k - 2], hull[k - 1], points[i]) <= 0.0) --k;
+        hull[k++] = points[i];
+    }
+    hull.resize(k - 1);  // the last point repeats the first
+    return hull;
+}
+
+// Only shots outside the polygon of the extreme shots in eight directions can
+// be hull corners; for a real group that leaves a few dozen of thousands.
+std::vector<ShotPoint> HullCandidates(std::span<const ShotPoint> shots) {
+    // Directions counter-clockwise from +x; the first shot farthest in each.
+    std::array<double, 8> best;
+    best.fill(-std::numeric_limits<double>::infinity());
+    std::array<ShotPoint, 8> extreme{};
+    for (const ShotPoint& p : shots) {
+        const double score[8] = {p.x, p.x + p.y, p.y, p.y - p.x, -p.x, -p.x - p.y, -p.y, p.x - p.y};
+        for (std::size_t d = 0; d < 8; ++d) {
+            if (score[d] > best[d]) {
+                best[d] = score[d];
+                extreme[d] = p;
+            }
+        }
+    }
+    // The octagon's corners, a shot extreme in several directions once.
+    std::vector<ShotPoint> corners;
+    for (const ShotPoint& p : extreme) {
+        if (corners.empty() || !(p == corners.back())) corners.push_back(p);
+    }
+    while (corners.size() > 1 && corners.front() == corners.back()) corners.pop_back();
+    const std::size_t m = corners.size();
+    std::array<ShotPoint, 8> edge{};
+    for (std::size_t d = 0; d < m; ++d) {
+        const ShotPoint& next = corners[(d + 1) % m];
+        edge[d] = {next.x - corners[d].x, next.y - corners[d].y};
+    }
+    // A shot strictly left of every edge is inside, not a corner. Most lie
+    // within the circle inside the octagon around its corners' mean, which
+    // settles them with one distance.
+    ShotPoint middle;
+    for (const ShotPoint& c : corners) {
+        middle.x += c.x / static_cast<double>(m);
+        middle.y += c.y / static_cast<double>(m);
+    }
+    double clear = m > 2 ? std::numeric_limits<double>::infinity() : 0.0;  // squared radius of that circle
+    for (std::size_t d = 0; d < m; ++d) {
+        const double side = edge[d].x * (middle.y - corners[d].y) - edge[d].y * (middle.x - corners[d].x);
+        const double distance = side / std::hypot(edge[d].x, edge[d].y);
+        clear = distance > 0.0 ? std::min(clear, distance * distance) : 0.0;
+    }
+    if (!Finite(clear)) clear = 0.0;
+    std::vector<ShotPoint> candidates(corners);
+    for (const ShotPoint& p : shots) {
+        const double dx = p.x - middle.x;
+        const double dy = p.y - middle.y;
+        if (dx * dx + dy * dy < clear) continue;
+        bool inside = true;
+        for (std::size_t d = 0; d < m; ++d) {
+            inside &= edge[d].x * (p.y - corners[d].y) - edge[d].y * (p.x - corners[d].x) > 0.0;
+        }
+        if (!inside) candidates.push_back(p);
+    }
+    return candidates;
+}
+
+// Rotating calipers: for each hull edge, the corner farthest from its line,
+// whose distance to the edge's ends bounds every pair.
+double FarthestSquaredDistance(const std::vector<ShotPoint>& hull) {
+    const std::size_t h = hull.size();
+    if (h < 2) return 0.0;
+    if (h == 2) return SquaredDistance(hull[0], hull[1]);
+    double best = 0.0;
+    std::size_t j = 1;
+    for (std::size_t i = 0; i < h; ++i) {
+        const ShotPoint& a = hull[i];
+        const ShotPoint& b = hull[(i + 1) % h];
+        while (Cross(a, b, hull[(j + 1) % h]) > Cross(a, b, hull[j])) j = (j + 1) % h;
+        best = std::max({best, SquaredDistance(a, hull[j]), SquaredDistance(b, hull[j])});
+    }
+    return best;
+}
+
+// What turns s into sigma and its interval for k degrees of freedom: the sum
+// of squares over sigma squared is chi-square with k degrees of freedom.
+struct SigmaFactors {
+    double bias;  // c, the mean of s / sigma
+    double low;   // sqrt(k / q_hi)
+    double high;  // sqrt(k / q_lo)
+};
+
+// Files in one batch mostly hold groups of one size, so each size's factors
+// are worked out once per level and kept.
+const SigmaFactors& SigmaFactorsFor(int degreesOfFreedom, double level) {
+    thread_local std::map<std::pair<int, double>, SigmaFactors> known;
+    const auto [at, isNew] = known.try_emplace({degreesOfFreedom, level});
+    if (isNew) {
+        const double k = degreesOfFreedom;
+        const bm::chi_squared_distribution<double, Quiet> chiSquare(k);
+        const double tail = (1.0 - level) / 2.0;
+        at->second = {std::sqrt(2.0 / k) * bm::tgamma_ratio((k + 1.0) / 2.0, k / 2.0, Quiet()),
+                      std::sqrt(k / bm::quantile(bm::complement(chiSquare, tail))),
+                      std::sqrt(k / bm::quantile(chiSquare, tail))};
+    }
+    return at->second;
+}
+
+std::string RangeQuoted(std::string_view rangeText) { return "the range \"" + std::string(rangeText) + "\""; }
+
+}  // namespace
+
+double ExtremeSpread(std::span<const ShotPoint> shots) {
+    if (shots.size() < 2) return 0.0;
+    // A handful of shots is quicker to pair up than to wrap in a hull.
+    if (shots.size() <= kFewShots) {
+        double best = 0.0;
+        for (std::size_t i = 0; i < shots.size(); ++i) {
+            for (std::size_t j = i + 1; j < shots.size(); ++j) {
+                best = std::max(best, SquaredDistance(shots[i], shots[j]));
+            }
+        }
+        return std::sqrt(best);
+    }
+    return std::sqrt(FarthestSquaredDistance(ConvexHull(HullCandidates(shots))));
+}
+
+Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::string_view rangeText,
+                                      double level) {
+    if (n < 2) {
+        return MakeFailure(FailureKind::SubscriptOutOfRange,
+                           "a group needs at least two shots, and this file declares " + std::to_string(n) + ".");
+    }
+    if (static_cast<std::size_t>(n) > table.size()) {
+        return MakeFailure(FailureKind::SubscriptOutOfRange,
+                           "the shot table holds " + std::to_string(table.size()) + " entries, fewer than " +
+                               std::to_string(n) + " shots.");
+    }
+    if (!(level > 0.0 && level < 1.0)) {
+        return MakeFailure(FailureKind::Overflow, "the confidence level must lie strictly between 0 and 1.");
+    }
+    const std::span<const ShotPoint> shots(table.data(), static_cast<std::size_t>(n));
+    const double count = n;
+
+    GroupStats g;
+    g.shots = n;
+    g.degreesOfFreedom = 2 * (n - 1);
+    g.level = level;
+
+    const auto yards = LeadingNumber(rangeText);
+    if (!yards) return MakeFailure(FailureKind::Overflow, RangeQuoted(rangeText) + " is too large a number.");
+    g.rangeYards = yards.value();
+    if (g.rangeYards > 0.0) {
+        g.moaPerInch = 10800.0 / (std::numbers::pi * 36.0 * g.rangeYards);
+        g.milPerInch = 1000.0 / (36.0 * g.rangeYards);
+        if (!Finite(*g.moaPerInch) || !Finite(*g.milPerInch)) {
+            return MakeFailure(FailureKind::Overflow, RangeQuoted(rangeText) + " is too close to 0 yards.");
+        }
+    }
+
+    double sumX = 0.0;
+    double sumY = 0.0;
+    for (const ShotPoint& p : shots) {
+        sumX += p.x;
+        sumY += p.y;
+    }
+    g.centre = {sumX / count, sumY / count};
+    g.centreOffset = std::hypot(g.centre.x, g.centre.y);
+    if (!Finite(g.centre.x) || !Finite(g.centre.y) || !Finite(g.centreOffset)) return TooLarge("group centre");
+
+    double squaresX = 0.0;
+    double squaresY = 0.0;
+    double radii = 0.0;
+    for (const ShotPoint& p : shots) {
+        const double dx = p.x - g.centre.x;
+        const double dy = p.y - g.centre.y;
+        squaresX += dx * dx;
+        squaresY += dy * dy;
+        radii += std::sqrt(dx * dx + dy * dy);
+    }
+    g.sdX = std::sqrt(squaresX / (count - 1.0));
+    g.sdY = std::sqrt(squaresY / (count - 1.0));
+    g.meanRadius = radii / count;
+    if (!Finite(g.sdX) || !Finite(g.sdY) || !Finite(g.meanRadius)) return TooLarge("spread around the centre");
+
+    g.extremeSpread = ExtremeSpread(shots);
+    if (!Finite(g.extremeSpread)) return TooLarge("extreme spread");
+
+    const double k = g.degreesOfFreedom;
+    g.rayleighS = std::sqrt((squaresX + squaresY) / k);
+    const SigmaFactors& factors = SigmaFactorsFor(g.degreesOfFreedom, level);
+    g.sigma = {g.rayleighS / factors.bias, g.rayleighS * factors.low, g.rayleighS * factors.high};
+    if (!Finite(g.sigma.value) || !Finite(g.sigma.low) || !Finite(g.sigma.high)) return TooLarge("sigma");
+
+    for (std::size_t i = 0; i < kHitCirclePercents.size(); ++i) {
+        const int percent = kHitCirclePercents[i];
+        const double factor = 2.0 * std::sqrt(-2.0 * std::log1p(-percent / 100.0));
+        g.circles[i] = {percent, {factor * g.sigma.value, factor * g.sigma.low, factor * g.sigma.high}};
+        const Estimate& d = g.circles[i].diameter;
+        if (!Finite(d.value) || !Finite(d.low) || !Finite(d.high)) {
+            return TooLarge(std::to_string(percent) + "% circle");
+        }
+    }
+    // Every figure is also shown as an angle (MOA, the larger unit).
+    const double largest = std::max({g.centreOffset, g.sdX, g.sdY, g.extremeSpread, g.meanRadius, g.sigma.high,
+                                     g.circles.back().diameter.high});
+    if (g.moaPerInch && !Finite(largest * *g.moaPerInch)) {
+        return MakeFailure(FailureKind::Overflow,
+                           RangeQuoted(rangeText) + " is too close to 0 yards to give the figures as angles.");
+    }
+    return g;
+}
+
+Outcome<GroupStats> ReadGroupStats(const std::string& path, std::string_view rangeText, double level,
+                                   ShotTable& shots) {
+    const auto read = ReadGroupFileDetailed(path, shots);
+    if (!read) return read.failure();
+    if (!read.value().hadCountLine) {
+        return MakeFailure(FailureKind::SubscriptOutOfRange,
+                           "a group needs at least two shots, and this file has fewer than three lines, so it "
+                           "declares none.");
+    }
+    return ComputeGroupStats(shots, read.value().count, rangeText, level);
+}
+
+Outcome<GroupComparison> CompareGroups(const GroupStats& a, const GroupStats& b, double level) {
+    if (b.rayleighS == 0.0) {
+        return MakeFailure(FailureKind::Overflow,
+                           a.rayleighS == 0.0
+                               ? "the shots of each group sit on one point, so there is no spread to compare."
+                               : "the shots of the second group sit on one point, so the ratio of the spreads "
+                                 "has no finite value.");
+    }
+    GroupComparison c;
+    const double ratio = a.rayleighS / b.rayleighS;
+    c.f = ratio * ratio;
+    c.df1 = a.degreesOfFreedom;
+    c.df2 = b.degreesOfFreedom;
+    c.level = level;
+    if (!Finite(c.f)) {
+        return MakeFailure(FailureKind::Overflow,
+                           "the first group's spread is too large against the second's for the ratio of the two.");
+    }
+    const bm::fisher_f_distribution<double, Quiet> fisher(c.df1, c.df2);
+    c.p = 2.0 * std::min(bm::cdf(fisher, c.f), bm::cdf(bm::complement(fisher, c.f)));
+    if (!Finite(c.p)) return MakeFailure(FailureKind::Overflow, "the p-value of the comparison has no finite value.");
+    if (c.p < 1.0 - level) c.tighter = a.rayleighS < b.rayleighS ? Tighter::A : Tighter::B;
+    return c;
+}
+
+}  // namespace cep

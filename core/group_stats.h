@@ -1,0 +1,81 @@
+// Sound statistics of a group, beside the window's figures and independent of
+// them: the centre is the mean of all shots, and sigma, the circles and their
+// confidence intervals follow the Rayleigh model of a round normal group.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "failure.h"
+#include "group_file.h"
+
+namespace cep {
+
+// A figure with the confidence interval around it.
+struct Estimate {
+    double value = 0.0;
+    double low = 0.0;
+    double high = 0.0;
+};
+
+// The circle around the centre that holds `percent` % of the shots.
+struct HitCircle {
+    int percent = 0;
+    Estimate diameter;
+};
+
+inline constexpr std::array<int, 3> kHitCirclePercents = {50, 90, 95};
+
+// Every figure in inches.
+struct GroupStats {
+    int shots = 0;
+    int degreesOfFreedom = 0;  // k = 2 (n - 1)
+    double level = 0.0;
+    double rangeYards = 0.0;  // LeadingNumber of the range text
+    ShotPoint centre;         // mean point of impact
+    double centreOffset = 0.0;
+    double sdX = 0.0;
+    double sdY = 0.0;
+    double extremeSpread = 0.0;
+    double meanRadius = 0.0;
+    double rayleighS = 0.0;  // sqrt of the pooled squares over k, before the bias correction
+    Estimate sigma;
+    std::array<HitCircle, 3> circles;
+    // Only for a positive range; every figure times either is finite.
+    std::optional<double> moaPerInch;
+    std::optional<double> milPerInch;
+};
+
+// The largest distance between two of the shots; 0 for fewer than two.
+// Squares of the coordinate differences must stay finite.
+double ExtremeSpread(std::span<const ShotPoint> shots);
+
+// Statistics of the first n entries of a table as the reader leaves it, at the
+// confidence level (strictly between 0 and 1). Fewer than two shots is
+// "Subscript out of range"; any figure that is not finite, "Overflow".
+Outcome<GroupStats> ComputeGroupStats(const ShotTable& shots, ShotCount n, std::string_view rangeText,
+                                      double level);
+
+// Reads the group file into `shots` and computes its statistics; the reader's
+// failures and messages are those of the Calculate command.
+Outcome<GroupStats> ReadGroupStats(const std::string& path, std::string_view rangeText, double level,
+                                   ShotTable& shots);
+
+enum class Tighter { Neither, A, B };
+
+// The F test of two groups' Rayleigh sigmas.
+struct GroupComparison {
+    double f = 0.0;  // (s_A / s_B) squared
+    int df1 = 0;
+    int df2 = 0;
+    double p = 0.0;  // two-sided
+    double level = 0.0;
+    Tighter tighter = Tighter::Neither;
+};
+
+Outcome<GroupComparison> CompareGroups(const GroupStats& a, const GroupStats& b, double level);
+
+}  // namespace cep
