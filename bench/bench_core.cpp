@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and computing the largest group a file can declare, against the
 // floor of merely reading the same bytes into memory; the group statistics
 // for small, medium and the largest groups.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Whole-process timings of cep-report: --stats on the largest group a file can
 # declare, and 1,000 five-shot files in one call, --stats against the default
 # mode. Usage: sh bench/process.sh [path/to/cep-report]  (hyperfine if present)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // cep-report: the window's Calculate command for scripts and batches, and
 // group statistics beside it.
 #include <clocale>

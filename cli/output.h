@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Standard output and standard error as cep-report writes them: every write
 // is checked, so that a full disk or a closed file never passes for success,
 // and text from outside (file names, the range) is shown escaped on a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The default mode: each file's results text as the window's label shows it,
 // or with --csv the record Save appends.
 #pragma once

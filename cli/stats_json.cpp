@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JSON documents: exact data for scripts, numbers in their shortest
 // round-trip form, keys in the documented order, file names as they are
 // (invalid UTF-8 replaced), compact.

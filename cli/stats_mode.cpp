@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "stats_mode.h"
 
 #include <filesystem>

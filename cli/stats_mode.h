@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --stats and --compare: group statistics with confidence intervals, and the
 // comparison of two loads, beside the window's figures.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <charconv>
 #include <cmath>
 #include <string_view>

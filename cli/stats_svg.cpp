@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A picture of the group to print: the shots on a grid around the point of
 // aim, the centre and the 50/90/95 % circles, with a legend. One scale for x
 // and y, y upward, everything inside the picture; the file name escaped so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text a shooter reads: a table per group, figures with three decimals
 // and, as in the window, the user's decimal separator.
 #include <algorithm>

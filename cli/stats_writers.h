@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three forms of the group statistics: text for the shooter, JSON for
 // scripts, and an SVG picture of the group.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "calculate.h"
 
 #include "group_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Calculate command, once, for the window and for cep-report alike.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Failures of the calculation and the export are values, not exceptions:
 // each carries its kind and a message for the user that starts with the
 // kind's name.

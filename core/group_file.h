@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a shot-group file and the text-to-number rule shared with the
 // range box.
 #pragma once

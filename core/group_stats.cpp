@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "group_stats.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sound statistics of a group, beside the window's figures and independent of
 // them: the centre is the mean of all shots, and sigma, the circles and their
 // confidence intervals follow the Rayleigh model of a round normal group.

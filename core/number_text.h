@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Streaming conversion of number text, shared by LeadingNumber and the
 // group file's fields. Characters are fed one at a time so that neither a
 // gigantic line nor a gigantic field has to be held in memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The results text: six lines joined by CR LF.
 #pragma once
 

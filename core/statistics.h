@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Group centre, CEP and MOA.
 #pragma once
 

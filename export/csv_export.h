@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Save: one record per completed calculation, appended to CEP.csv in the
 // program's folder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to the group file reader, the whole Calculate
 // sequence, the group statistics and LeadingNumber: no crash, no hang, no
 // inf or nan in the text or the figures, every failure message led by its kind.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Draw the program's image assets into ui/resources/.
 
 Run with Debian's /usr/bin/python3 (it has python3-pil):

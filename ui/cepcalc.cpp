@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cepcalc.h"
 
 #include "application_setup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The few platform services the window's commands are written against: the
 // open-file dialog object, the program's folder, changing the working
 // directory and the message box, realised with Qt.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bundled pictures byte by byte, so a regenerated asset that changes
 // format (progressive JPEG, subsampled chroma, true-colour BMP, an icon with
 // transparency) is caught before it ships.

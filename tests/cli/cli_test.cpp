@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // cep-report as scripts see it: exact stdout, stderr and exit status.
 #include <gtest/gtest.h>
 

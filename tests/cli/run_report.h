@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the real cep-report through the shell and captures what it wrote.
 #pragma once
 

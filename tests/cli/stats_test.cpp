@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // cep-report --stats and --compare: exact text, the JSON read back, the SVG
 // parsed, failures and usage errors.
 #include <gtest/gtest.h>

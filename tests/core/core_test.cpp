@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The calculation core: text to number, group files, CEP and MOA, the results text and the Calculate sequence.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Group statistics: figures against values worked out independently, the
 // extreme spread against every pair, failures, and the comparison of two groups.
 #include <gtest/gtest.h>

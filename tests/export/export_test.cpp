@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "csv_export.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: install_user_test.sh SOURCE_FOLDER BUILD_FOLDER
 # The user install from BUILD_FOLDER into throw-away homes, once with the
 # default data folder and once with XDG_DATA_HOME: exactly the expected files

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scratch folder per test, removed with everything in it afterwards.
 #pragma once
 

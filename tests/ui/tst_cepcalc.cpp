@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window as a user sees and drives it: the real file dialog and message
 // boxes, on files beside this test program, which stands in for the program's folder.
 #include "application_setup.h"
