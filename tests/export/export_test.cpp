@@ -156,6 +156,7 @@ TEST(ExportCsv, FailuresNameThePathAndReasonAndLoseNothing) {
     fs::create_symlink("/dev/null", null + "/CEP.csv");
     ::mkfifo((pipe + "/CEP.csv").c_str(), 0666);
     const std::string writeOnly = folder("writeonly", kBefore.c_str());
+    fs::permissions(writeOnly, fs::perms::others_exec, fs::perm_options::add);  // whatever the umask
     fs::permissions(writeOnly + "/CEP.csv", fs::perms::owner_write);
 
     const auto none = [] {};
@@ -176,7 +177,10 @@ TEST(ExportCsv, FailuresNameThePathAndReasonAndLoseNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
         EXPECT_EQ(ExportInChild(c.folder, c.setup), c.reason.empty() ? "" : prefix + c.folder + "/CEP.csv (" + c.reason + ")");
-        if (fs::is_regular_file(c.folder + "/CEP.csv")) { EXPECT_EQ(ReadAll(c.folder + "/CEP.csv"), c.after); }
+        if (fs::is_regular_file(c.folder + "/CEP.csv")) {
+            fs::permissions(c.folder + "/CEP.csv", fs::perms::owner_read, fs::perm_options::add);  // to look
+            EXPECT_EQ(ReadAll(c.folder + "/CEP.csv"), c.after);
+        }
     }
 }
 
