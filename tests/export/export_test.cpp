@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -136,6 +137,7 @@ void LimitGrowth(std::size_t bytes) {
 // file to an ordinary user and becomes that user.
 void AsNobody(const std::string& file = {}) {
     if (!file.empty()) (void)!::chown(file.c_str(), 65534, 65534);
+    (void)!::setgroups(0, nullptr);  // a root group kept would open root's folders to it
     (void)!::setgid(65534), (void)!::setuid(65534);
 }
 
