@@ -42,33 +42,32 @@ std::size_t Width(std::string_view text) {
     }));
 }
 
-// The usual figures the quick way: the product with the power of ten and its
-// exact error (by fma) tell the true value's rounding, half to even as
-// to_chars rounds, without to_chars's cost, which counts over thousands of
-// files. Returns false for what it leaves to to_chars.
+// The usual figures the quick way, without to_chars's cost, which counts
+// over thousands of files: the product with the power of ten, rounded once,
+// lies on the same side of every half as the true product, so rounding it to
+// a whole number rounds the value, unless it is itself a half; to_chars
+// decides those. Returns false for what it leaves to to_chars.
 bool AppendFixedQuickly(std::string& out, double value, int decimals, std::string_view separator) {
     static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
     static constexpr std::int64_t kDivisors[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
-    if (decimals < 0 || decimals > 6 || !(std::fabs(value) < 1e9)) return false;
-    const double scale = kScales[decimals];
-    const double product = value * scale;
-    const double error = std::fma(value, scale, -product);  // value * scale == product + error
-    double whole = std::nearbyint(product);
-    // Only an exact half in the product can hide the true value's side of it.
-    const double off = product - whole;
-    if (off == 0.5 && error > 0.0) whole += 1.0;
-    if (off == -0.5 && error < 0.0) whole -= 1.0;
+    if (decimals < 0 || decimals > 6 || separator.size() > 8 || !(std::fabs(value) < 1e9)) return false;
+    const double product = value * kScales[decimals];
+    const double whole = std::nearbyint(product);
+    if (std::fabs(product - whole) == 0.5) return false;
     const auto scaled = static_cast<std::int64_t>(whole);
     const std::int64_t magnitude = scaled < 0 ? -scaled : scaled;
-    char digits[24];
-    if (scaled < 0) out += '-';
-    out.append(digits, std::to_chars(digits, digits + sizeof digits, magnitude / kDivisors[decimals]).ptr);
-    if (decimals == 0) return true;
-    out += separator;
-    char fraction[6];
-    std::int64_t rest = magnitude % kDivisors[decimals];
-    for (int i = decimals; i-- > 0; rest /= 10) fraction[i] = static_cast<char>('0' + rest % 10);
-    out.append(fraction, static_cast<std::size_t>(decimals));
+    // Put together in place and appended once.
+    char text[48];
+    char* end = text;
+    if (scaled < 0) *end++ = '-';
+    end = std::to_chars(end, text + 24, magnitude / kDivisors[decimals]).ptr;
+    if (decimals > 0) {
+        end = std::copy(separator.begin(), separator.end(), end);
+        std::int64_t rest = magnitude % kDivisors[decimals];
+        for (int i = decimals; i-- > 0; rest /= 10) end[i] = static_cast<char>('0' + rest % 10);
+        end += decimals;
+    }
+    out.append(text, static_cast<std::size_t>(end - text));
     return true;
 }
 
@@ -144,13 +143,13 @@ public:
         for (const Row& row : Rows()) {
             const std::size_t lineStart = out.size();
             Append(out, row.label);
-            out.append(labelWidth - row.label.width, ' ');
+            Pad(out, labelWidth - row.label.width);
             for (std::size_t c = 0; c < columns_; ++c) {
                 const Cell& cell = row.cells[c];
-                out.append(2 + figureWidth[c] - cell.figure.width, ' ');
+                Pad(out, 2 + figureWidth[c] - cell.figure.width);
                 Append(out, cell.figure);
                 Append(out, cell.interval);
-                if (c + 1 < columns_) out.append(cellWidth[c] - figureWidth[c] - cell.interval.width, ' ');
+                if (c + 1 < columns_) Pad(out, cellWidth[c] - figureWidth[c] - cell.interval.width);
             }
             out.resize(std::max(out.find_last_not_of(' ') + 1, lineStart));
             out += '\n';
@@ -181,9 +180,15 @@ private:
     }
     Piece Measure(std::size_t start) const {
         const std::string_view piece = std::string_view(text_).substr(start);
-        return {start, piece.size(), Width(piece)};
+        // Labels and figures are ASCII but for the separator.
+        return {start, piece.size(), separator_.size() == 1 ? piece.size() : Width(piece)};
     }
-    void Append(std::string& out, const Piece& piece) const { out.append(text_, piece.at, piece.size); }
+    void Append(std::string& out, const Piece& piece) const { out.append(text_.data() + piece.at, piece.size); }
+    static void Pad(std::string& out, std::size_t blanks) {
+        static constexpr std::string_view kBlanks = "                                                                ";
+        for (; blanks > kBlanks.size(); blanks -= kBlanks.size()) out += kBlanks;
+        out.append(kBlanks.data(), blanks);
+    }
 
     std::string_view separator_;
     std::array<double, 3> scales_{};
