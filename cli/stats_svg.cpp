@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "output.h"
 #include "stats_writers.h"
 
 namespace cli {
@@ -49,12 +50,6 @@ std::string Pos(double value) {
     return text;
 }
 
-std::string Shortest(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
 // Length and code point of the UTF-8 sequence at `i`; 0 when it is not valid.
 std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t& point) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
@@ -95,20 +90,15 @@ std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t& point) {
 // characters as entities; controls, and bytes that are not UTF-8, which XML
 // cannot hold, as \xHH the way a terminal shows them.
 std::string XmlText(std::string_view raw) {
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
     for (std::size_t i = 0; i < raw.size();) {
         char32_t point = 0;
         const std::size_t length = Utf8Sequence(raw, i, point);
         const bool control = point < 0x20 || (point >= 0x7f && point <= 0x9f) || point == 0xfffe || point == 0xffff;
         if (length == 0 || control) {
-            for (std::size_t k = 0; k < std::max<std::size_t>(length, 1); ++k) {
-                const auto c = static_cast<unsigned char>(raw[i + k]);
-                out += "\\x";
-                out += kHex[c >> 4];
-                out += kHex[c & 0xf];
-            }
-            i += std::max<std::size_t>(length, 1);
+            const std::size_t bytes = std::max<std::size_t>(length, 1);
+            out += HexEscaped(raw.substr(i, bytes));
+            i += bytes;
             continue;
         }
         switch (raw[i]) {
@@ -125,10 +115,7 @@ std::string XmlText(std::string_view raw) {
 }
 
 // Characters of a text; entities count in full, which only errs wide.
-double Chars(std::string_view text) {
-    return static_cast<double>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; }));
-}
+double Chars(std::string_view text) { return static_cast<double>(DisplayWidth(text)); }
 
 // One inch, or for a wide picture the smallest of 2, 5, 10, 20, ... inches
 // that keeps the grid readable.
@@ -204,7 +191,7 @@ std::string Grid(const Frame& f) {
         lines += "M" + x + " " + Pos(f.top) + "V" + Pos(bottom);
         if (std::fmod(i, labelEvery) != 0.0) continue;
         labels += Element("text", {{"class", "tick"}, {"x", x}, {"y", Pos(bottom + 16)}, {"text-anchor", "middle"}},
-                          Shortest(i * f.step + 0.0));
+                          ShortestFigure(i * f.step + 0.0));
     }
     for (double i = f.iy0; i <= f.iy1; ++i) {
         const double y = f.Y(i * f.step);
@@ -212,9 +199,9 @@ std::string Grid(const Frame& f) {
         if (std::fmod(i, labelEvery) != 0.0) continue;
         labels += Element("text",
                           {{"class", "tick"}, {"x", Pos(f.left - 7)}, {"y", Pos(y + 4)}, {"text-anchor", "end"}},
-                          Shortest(i * f.step + 0.0));
+                          ShortestFigure(i * f.step + 0.0));
     }
-    const std::string unitName = f.step == 1.0 ? "inches" : "inches (grid " + Shortest(f.step) + " in)";
+    const std::string unitName = f.step == 1.0 ? "inches" : "inches (grid " + ShortestFigure(f.step) + " in)";
     const std::string midX = Pos(f.left + f.Width() / 2);
     const std::string midY = Pos(f.top + f.Height() / 2);
     const std::string leftX = Pos(f.left - 48);
@@ -243,7 +230,7 @@ std::string CentreCross(const char* cls, double x, double y, double size) {
 std::string GroupSvg(std::string_view name, const cep::GroupStats& s, std::span<const cep::ShotPoint> shots) {
     Frame f = FrameFor(s, shots);
     const std::string title =
-        XmlText(name) + ": " + std::to_string(s.shots) + " shots at " + Shortest(s.rangeYards) + " yards";
+        XmlText(name) + ": " + std::to_string(s.shots) + " shots at " + ShortestFigure(s.rangeYards) + " yards";
     std::vector<std::string> legend;
     double legendChars = 0;
     for (const cep::HitCircle& c : s.circles) {

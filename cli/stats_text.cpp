@@ -21,25 +21,11 @@ std::string WithSeparator(std::string text, std::string_view separator) {
     return text;
 }
 
-// Shortest digits that read back as the same double.
-std::string Shortest(double value, std::string_view separator) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return WithSeparator(std::string(buffer, result.ptr), separator);
-}
-
 // A few significant digits, for F and p whose size varies widely.
 std::string Significant(double value, int digits, std::string_view separator) {
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
     return WithSeparator(std::string(buffer, result.ptr), separator);
-}
-
-// Characters as a terminal shows them: UTF-8 continuation bytes take no room.
-std::size_t Width(std::string_view text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
-    }));
 }
 
 // The usual figures the quick way, without to_chars's cost, which counts
@@ -181,7 +167,7 @@ private:
     Piece Measure(std::size_t start) const {
         const std::string_view piece = std::string_view(text_).substr(start);
         // Labels and figures are ASCII but for the separator.
-        return {start, piece.size(), separator_.size() == 1 ? piece.size() : Width(piece)};
+        return {start, piece.size(), separator_.size() == 1 ? piece.size() : DisplayWidth(piece)};
     }
     void Append(std::string& out, const Piece& piece) const { out.append(text_.data() + piece.at, piece.size); }
     static void Pad(std::string& out, std::size_t blanks) {
@@ -205,7 +191,7 @@ void AppendHeading(std::string& out, std::string_view shownName, const cep::Grou
     out += ": ";
     out += std::to_string(s.shots);
     out += " shots at ";
-    out += Shortest(s.rangeYards, separator);
+    out += ShortestFigure(s.rangeYards, separator);
     out += " yards, intervals at ";
     out += LevelPercent(s.level, separator);
     out += " confidence\n";
@@ -245,6 +231,18 @@ std::string LevelPercent(double level, std::string_view separator) {
         out = digits.substr(0, whole) + (digits.size() > whole ? std::string(separator) + digits.substr(whole) : "");
     }
     return out + "%";
+}
+
+std::string ShortestFigure(double value, std::string_view separator) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return WithSeparator(std::string(buffer, result.ptr), separator);
+}
+
+std::size_t DisplayWidth(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+    }));
 }
 
 std::string LocaleSeparator() {

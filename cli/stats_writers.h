@@ -19,6 +19,10 @@ std::string FixedFigure(double value, int decimals, std::string_view separator);
 std::string LevelPercent(double level, std::string_view separator);
 // The decimal separator of the current C locale.
 std::string LocaleSeparator();
+// The shortest digits that read back as the same double.
+std::string ShortestFigure(double value, std::string_view separator = ".");
+// Characters as a terminal or a font shows them: UTF-8 continuation bytes take no room.
+std::size_t DisplayWidth(std::string_view text);
 
 // One file's block, its lines ended by line feeds; `shownName` as the stream
 // may show it.

@@ -92,11 +92,9 @@ private:
     char buffer_[64 * 1024];
 };
 
-std::string ReasonText(int error) { return SystemErrorText(error); }
-
 Failure ReadFailure(const std::string& path, int error) {
     return MakeFailure(FailureKind::FileAccessFailure,
-                       "could not read " + path + " (" + ReasonText(error) + ").");
+                       "could not read " + path + " (" + SystemErrorText(error) + ").");
 }
 
 enum class FieldStatus { Ok, End, Overflow, ReadError };
@@ -190,7 +188,7 @@ Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable&
             return MakeFailure(FailureKind::FileNotFound, "there is no file at " + path + ".");
         }
         return MakeFailure(FailureKind::FileAccessFailure,
-                           "could not open " + path + " (" + ReasonText(error) + ").");
+                           "could not open " + path + " (" + SystemErrorText(error) + ").");
     }
     FileReader in(fd);
     struct stat info {};
