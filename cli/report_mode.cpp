@@ -42,13 +42,14 @@ std::string AsRecord(const std::string& record, const Output& out) {
 
 // Appends a record to a file that a window may be saving into at the same
 // moment: under the same lock, so that neither sees the other's half record.
-bool WriteRecord(const std::string& record, Output& out, std::string& lockProblem) {
+// A lock held too long is reported here; a failed write, by Finish.
+bool WriteRecord(const std::string& record, Output& out, Output& err) {
     const int fd = out.RegularFileDescriptor();
     if (fd < 0) return out.Write(record) && out.Flush();
     int error = 0;
     const cep::LockResult lock = cep::LockFile(fd, cep::kLockBound, error);
     if (lock == cep::LockResult::Busy) {
-        lockProblem = "the output file is locked by another program";
+        err.Write("cep-report: write error: the output file is locked by another program\n");
         return false;
     }
     const bool written = out.Write(record) && out.Flush();
@@ -67,18 +68,9 @@ int RunReport(const ReportOptions& options, Output& out, Output& err) {
         const auto done = cep::Calculate(state, file, BareName(file), options.range, label);
         bool written = true;
         if (options.csv) {
-            if (done) {
-                std::string lockProblem;
-                written = WriteRecord(AsRecord(cep::FormatCsvRecord(cep::MakeCsvRecord(done.value())), out), out,
-                                      lockProblem);
-                if (!lockProblem.empty()) {
-                    err.Write("cep-report: write error: " + lockProblem + "\n");
-                    return 1;
-                }
-            }
+            if (done) written = WriteRecord(AsRecord(cep::FormatCsvRecord(cep::MakeCsvRecord(done.value())), out), out, err);
         } else if (label.touched()) {
-            written = out.Write(printedBefore ? "\n" + AsLines(label.text(), out) : AsLines(label.text(), out)) &&
-                      out.Flush();
+            written = out.Write(printedBefore ? "\n" : "") && out.Write(AsLines(label.text(), out)) && out.Flush();
             printedBefore = true;
         }
         if (!written) return 1;
