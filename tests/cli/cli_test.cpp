@@ -155,25 +155,49 @@ TEST(CepReport, ControlCharactersAreEscapedOnATerminalOnly) {
     EXPECT_EQ(RunReport({"--csv", target}).out, "\"" + name + "\",100,1.25,2.5,3.75,2.5\r\n");
 }
 
+// Usage errors, of the default mode and the statistics modes alike; "x.grp" (missing) comes first, so that
+// an option at the end has no value, and an accepted command line fails on the file.
 TEST(CepReport, UsageAndVersion) {
+    const auto usage = [](const std::string& problem) { return "cep-report: " + problem + "\nusage: cep-report "; };
+    const auto badLevel = [&](const std::string& text) {
+        return usage("--level must be a number strictly between 0 and 1, not \"" + text + "\"");
+    };
+    const std::string missing = "cep-report: x.grp: File not found";
     const struct {
         std::vector<std::string> args;
         int status;
-        const char* out;
-        const char* errStart;
+        std::string out, errStart;
     } cases[] = {
-        {{}, 2, "", "cep-report: no group file given\nusage: "},
-        {{"--bogus", "x.grp"}, 2, "", "cep-report: unknown option --bogus\nusage: "},
-        {{"x.grp", "--range"}, 2, "", "cep-report: --range needs a value\nusage: "},
-        {{"--help"}, 0, "usage: cep-report [--range TEXT] [--csv] FILE...\n", ""},
+        {{}, 2, "", usage("no group file given")},
+        {{"--bogus", "x.grp"}, 2, "", usage("unknown option --bogus")},
+        {{"x.grp", "--range"}, 2, "", usage("--range needs a value")},
+        {{"--help"}, 0,
+         "usage: cep-report [--range TEXT] [--csv] FILE...\n"
+         "       cep-report --stats [--range TEXT] [--level P] [--json] [--svg DIR] FILE...\n", ""},
         {{"--version"}, 0, "cep-report 1.00.0001\n", ""},
         {{"-"}, 1, "", "cep-report: -: File not found: there is no file at -.\n"},  // a file named "-"
+        {{"x.grp", "--stats", "--level", "0"}, 2, "", badLevel("0")},
+        {{"x.grp", "--stats", "--level=1"}, 2, "", badLevel("1")},
+        {{"x.grp", "--stats", "--level", "0,95"}, 2, "", badLevel("0,95")},
+        {{"x.grp", "--stats", "--level", "nan"}, 2, "", badLevel("nan")},
+        {{"x.grp", "--stats", "--level", "1e-300"}, 1, "", missing},
+        {{"x.grp", "--stats", "--level", "0.9999999999999999"}, 1, "", missing},
+        {{"x.grp", "--stats", "--level"}, 2, "", usage("--level needs a value")},
+        {{"x.grp", "--compare"}, 2, "", usage("--compare needs exactly two group files")},
+        {{"x.grp", "--compare", "y.grp", "z.grp"}, 2, "", usage("--compare needs exactly two group files")},
+        {{"x.grp", "--compare", "--svg", "d", "y.grp"}, 2, "", usage("--svg cannot be used with --compare")},
+        {{"x.grp", "--stats", "--compare", "y.grp"}, 2, "", usage("--stats and --compare cannot be used together")},
+        {{"x.grp", "--stats", "--csv"}, 2, "", usage("--csv cannot be used with --stats")},
+        {{"x.grp", "--json"}, 2, "", usage("--json needs --stats or --compare")},
+        {{"x.grp", "--csv", "--level", "0.9"}, 2, "", usage("--level needs --stats or --compare")},
+        {{"x.grp", "--stats=yes"}, 2, "", usage("--stats takes no value")},
+        {{"x.grp", "--stats", "--svg="}, 2, "", usage("--svg needs a folder")},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.empty() ? "(none)" : c.args.front());
+        SCOPED_TRACE(testing::PrintToString(c.args));
         const Captured run = RunReport(c.args);
         EXPECT_EQ(run.status, c.status);
-        EXPECT_EQ(run.out.substr(0, std::string(c.out).size()), c.out);
+        EXPECT_EQ(run.out.substr(0, c.out.size()), c.out);
         EXPECT_EQ(run.err.rfind(c.errStart, 0), 0u) << run.err;
     }
 }

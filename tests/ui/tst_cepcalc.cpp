@@ -228,12 +228,9 @@ private slots:
             return twips << fonts.values();
         };
         QCOMPARE(places(), designed);
-        const QPalette white = window->lblResults->palette();
         QCOMPARE(QStringList({window->windowTitle(), window->mnuFile->title(), window->mnuFileOpen->text(),
-                              window->mnuFileSave->text(), QString::number(window->mnuFile->actions().size()),
-                              white.color(QPalette::Window).name(), white.color(QPalette::WindowText).name()}),
-                 QStringList({"Circular Error Probability (CEP) Calculator", "File", "Open", "Save", "2", "#ffffff",
-                              "#000000"}));
+                              window->mnuFileSave->text(), QString::number(window->mnuFile->actions().size())}),
+                 QStringList({"Circular Error Probability (CEP) Calculator", "File", "Open", "Save", "2"}));
         QCOMPARE(window->lblResults->alignment(), Qt::AlignHCenter | Qt::AlignTop);
         // The client area has no layout: resizing moves nothing.
         window->showMaximized();
@@ -259,15 +256,12 @@ private slots:
             dark.setColor(role, QColor(230, 230, 230));
         QApplication::setPalette(dark);
         QCoreApplication::processEvents();  // the widgets take the new palette from an event
-        window->lblResults->setText(kRange1At100);
-        const QImage shown = window->lblResults->grab().toImage();
+        const QPalette results = window->lblResults->palette();
         QApplication::setPalette(light);
         QCoreApplication::processEvents();
-        int darkPixels = 0;
-        for (int y = 0; y < shown.height(); ++y)
-            for (int x = 0; x < shown.width(); ++x)
-                darkPixels += qGray(shown.pixel(x, y)) < 96 ? 1 : 0;
-        QVERIFY2(darkPixels > 500, qPrintable(QString::number(darkPixels)));  // the six lines, in dark ink
+        QCOMPARE(results.color(QPalette::Window).name() + " " + results.color(QPalette::WindowText).name(),
+                 "#ffffff #000000");  // dark ink on the designed white, not the theme's light grey
+        window->lblResults->setText(kRange1At100);
 
         const auto accessible = [](QObject *o, QAccessible::Text what) {
             QAccessibleInterface *about = QAccessible::queryAccessibleInterface(o);
