@@ -207,7 +207,6 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
 
     GroupStats g;
     g.shots = n;
-    g.degreesOfFreedom = 2 * (n - 1);
     g.level = level;
 
     const auto yards = LeadingNumber(rangeText);
@@ -249,9 +248,9 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
     g.extremeSpread = ExtremeSpread(shots);
     if (!Finite(g.extremeSpread)) return TooLarge("extreme spread");
 
-    const double k = g.degreesOfFreedom;
+    const double k = g.DegreesOfFreedom();
     g.rayleighS = std::sqrt((squaresX + squaresY) / k);
-    const SigmaFactors& factors = SigmaFactorsFor(g.degreesOfFreedom, level);
+    const SigmaFactors& factors = SigmaFactorsFor(g.DegreesOfFreedom(), level);
     g.sigma = {g.rayleighS / factors.bias, g.rayleighS * factors.low, g.rayleighS * factors.high};
     if (!Finite(g.sigma.value) || !Finite(g.sigma.low) || !Finite(g.sigma.high)) return TooLarge("sigma");
 
@@ -297,8 +296,8 @@ Outcome<GroupComparison> CompareGroups(const GroupStats& a, const GroupStats& b,
     GroupComparison c;
     const double ratio = a.rayleighS / b.rayleighS;
     c.f = ratio * ratio;
-    c.df1 = a.degreesOfFreedom;
-    c.df2 = b.degreesOfFreedom;
+    c.df1 = a.DegreesOfFreedom();
+    c.df2 = b.DegreesOfFreedom();
     c.level = level;
     if (!Finite(c.f)) {
         return MakeFailure(FailureKind::Overflow,

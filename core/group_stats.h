@@ -33,7 +33,6 @@ inline constexpr std::array<int, 3> kHitCirclePercents = {50, 90, 95};
 // Every figure in inches.
 struct GroupStats {
     int shots = 0;
-    int degreesOfFreedom = 0;  // k = 2 (n - 1)
     double level = 0.0;
     double rangeYards = 0.0;  // LeadingNumber of the range text
     ShotPoint centre;         // mean point of impact
@@ -48,6 +47,9 @@ struct GroupStats {
     // Only for a positive range; every figure times either is finite.
     std::optional<double> moaPerInch;
     std::optional<double> milPerInch;
+
+    // k of the sum of squares about the centre: two per shot, less the centre's two.
+    int DegreesOfFreedom() const { return 2 * (shots - 1); }
 };
 
 // The largest distance between two of the shots; 0 for fewer than two.
