@@ -2,10 +2,10 @@
 // cep-report: the window's Calculate command for scripts and batches, and
 // group statistics beside it.
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "output.h"
 #include "report_mode.h"
@@ -40,17 +40,18 @@ int UsageError(cli::Output& err, std::string_view problem) {
 int main(int argc, char** argv) {
     // The figures use the user's decimal separator, as in the window.
     std::setlocale(LC_ALL, "");
-    // A file size limit then fails the write, which is reported, instead of
-    // ending the program unannounced.
-    std::signal(SIGXFSZ, SIG_IGN);
+    // Bytes unchanged on stdout and stderr; a file size limit fails the
+    // write, which is reported, instead of ending the program unannounced.
+    cep::os::PrepareStandardStreams();
     cli::Output out(stdout);
     cli::Output err(stderr);
 
     cli::ReportOptions options;
     cli::StatsOptions stats;
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+    const std::vector<std::string> args = cep::os::Arguments(argc, argv);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
             options.files.emplace_back(arg);
         } else if (arg == "--") {
@@ -64,11 +65,11 @@ int main(int argc, char** argv) {
         } else if (arg == "--csv") {
             options.csv = true;
         } else if (arg == "--range") {
-            if (i + 1 >= argc) return cli::Finish(UsageError(err, "--range needs a value"), out, err);
-            options.range = argv[++i];
+            if (i + 1 >= args.size()) return cli::Finish(UsageError(err, "--range needs a value"), out, err);
+            options.range = args[++i];
         } else if (arg.starts_with("--range=")) {
             options.range = std::string(arg.substr(8));
-        } else if (std::string problem; cli::TakeStatsOption(argc, argv, i, stats, problem)) {
+        } else if (std::string problem; cli::TakeStatsOption(args, i, stats, problem)) {
             if (!problem.empty()) return cli::Finish(UsageError(err, problem), out, err);
         } else {
             return cli::Finish(UsageError(err, "unknown option " + std::string(arg)), out, err);

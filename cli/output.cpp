@@ -4,9 +4,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "failure.h"
 
@@ -42,13 +39,7 @@ std::string EscapeControls(std::string_view text) {
     return out;
 }
 
-Output::Output(std::FILE* stream) : stream_(stream), terminal_(::isatty(::fileno(stream)) == 1) {}
-
-int Output::RegularFileDescriptor() const {
-    struct stat info {};
-    const int fd = ::fileno(stream_);
-    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? fd : -1;
-}
+Output::Output(std::FILE* stream) : stream_(stream), terminal_(cep::os::IsTerminal(stream)) {}
 
 bool Output::Write(std::string_view bytes) {
     if (error_ != 0) return false;
@@ -72,41 +63,9 @@ bool Output::Close() {
     return error_ == 0;
 }
 
-std::string BareName(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 void FileFailure(Output& err, std::string_view file, std::string_view message) {
     err.Write("cep-report: " + err.Shown(file) + ": " + err.Shown(message) + "\n");
     err.Flush();
-}
-
-int ReplaceFile(const std::string& path, std::string_view bytes) {
-    const auto slash = path.find_last_of('/');
-    std::string temporary = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + ".cep-report-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return errno;
-    int error = 0;
-    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put > 0) {
-            done += static_cast<std::size_t>(put);
-        } else if (put == 0 || errno != EINTR) {
-            error = put == 0 ? EIO : errno;
-        }
-    }
-    // mkostemp makes the file private; the picture gets what any new file gets.
-    static const mode_t mask = [] {
-        const mode_t m = ::umask(0);
-        ::umask(m);
-        return m;
-    }();
-    if (error == 0 && ::fchmod(fd, 0666 & ~mask) != 0) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) ::unlink(temporary.c_str());
-    return error;
 }
 
 int WriteError(Output& err, int error) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "os.h"
+
 namespace cli {
 
 // C0 controls and DEL, and the C1 controls as UTF-8 encodes them, written as
@@ -22,8 +24,8 @@ public:
     explicit Output(std::FILE* stream);
 
     bool IsTerminal() const { return terminal_; }
-    // The stream's descriptor when it is a regular file (for locking), else -1.
-    int RegularFileDescriptor() const;
+    // The stream's file when it is a regular file (for locking); `found` false otherwise.
+    cep::os::NativeFile RegularFile(bool& found) const { return cep::os::RegularFileOf(stream_, found); }
 
     // Text from outside as this stream may show it.
     std::string Shown(std::string_view text) const { return terminal_ ? EscapeControls(text) : std::string(text); }
@@ -44,15 +46,10 @@ private:
 };
 
 // The file name without its folders.
-std::string BareName(const std::string& path);
+inline std::string BareName(const std::string& path) { return cep::os::BareName(path); }
 
 // Reports a file that failed on stderr as "cep-report: FILE: MESSAGE".
 void FileFailure(Output& err, std::string_view file, std::string_view message);
-
-// Writes `bytes` to a new file in the folder of `path`, then renames it to
-// `path`, so that the name never holds half a file. Returns 0 or the error
-// number; on an error nothing is left behind.
-int ReplaceFile(const std::string& path, std::string_view bytes);
 
 // Reports a failed write on stderr as "cep-report: write error: REASON" and
 // returns the exit status for it.

@@ -44,16 +44,17 @@ std::string AsRecord(const std::string& record, const Output& out) {
 // moment: under the same lock, so that neither sees the other's half record.
 // A lock held too long is reported here; a failed write, by Finish.
 bool WriteRecord(const std::string& record, Output& out, Output& err) {
-    const int fd = out.RegularFileDescriptor();
-    if (fd < 0) return out.Write(record) && out.Flush();
+    bool regular = false;
+    const cep::os::NativeFile file = out.RegularFile(regular);
+    if (!regular) return out.Write(record) && out.Flush();
     int error = 0;
-    const cep::LockResult lock = cep::LockFile(fd, cep::kLockBound, error);
+    const cep::LockResult lock = cep::LockFile(file, cep::kLockBound, error);
     if (lock == cep::LockResult::Busy) {
         err.Write("cep-report: write error: the output file is locked by another program\n");
         return false;
     }
     const bool written = out.Write(record) && out.Flush();
-    if (lock == cep::LockResult::Locked) cep::UnlockFile(fd);
+    if (lock == cep::LockResult::Locked) cep::UnlockFile(file);
     return written;
 }
 

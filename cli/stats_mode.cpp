@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "stats_mode.h"
 
-#include <filesystem>
-#include <system_error>
 
 #include "group_stats.h"
 #include "stats_writers.h"
@@ -22,15 +20,13 @@ void Failed(Output& out, Output& err, std::string_view file, std::string_view me
 // DIR/<bare name>.svg, written whole or not at all.
 cep::Outcome<cep::Done> WritePicture(const std::string& dir, const std::string& name, const cep::GroupStats& stats,
                                      const cep::ShotTable& shots) {
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error) {
+    if (const int error = cep::os::CreateFolders(dir); error != 0) {
         return cep::MakeFailure(cep::FailureKind::FileAccessFailure, "could not create the folder " + dir + " (" +
-                                                                         cep::SystemErrorText(error.value()) + ").");
+                                                                         cep::SystemErrorText(error) + ").");
     }
-    const std::string path = (dir.ends_with('/') ? dir : dir + "/") + name + ".svg";
+    const std::string path = cep::os::Join(dir, name + ".svg");
     const std::span<const cep::ShotPoint> group(shots.data(), static_cast<std::size_t>(stats.shots));
-    if (const int failed = ReplaceFile(path, GroupSvg(name, stats, group)); failed != 0) {
+    if (const int failed = cep::os::ReplaceFile(path, GroupSvg(name, stats, group)); failed != 0) {
         return cep::MakeFailure(cep::FailureKind::FileAccessFailure,
                                 "could not write " + path + " (" + cep::SystemErrorText(failed) + ").");
     }

@@ -23,10 +23,11 @@ struct StatsOptions {
     std::vector<std::string> files;
 };
 
-// Takes argv[i] into `options` when it is an option of these modes, and its
+// Takes args[i] into `options` when it is an option of these modes, and its
 // value with it (advancing i); returns false for any other argument. A value
 // that is wrong sets `problem`.
-bool TakeStatsOption(int argc, char** argv, int& i, StatsOptions& options, std::string& problem);
+bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, StatsOptions& options,
+                     std::string& problem);
 
 // What is wrong with the options as a whole (empty when nothing): options of
 // these modes without --stats or --compare, --csv with them, --svg with

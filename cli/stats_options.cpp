@@ -22,8 +22,9 @@ bool ReadLevel(std::string_view text, double& level) {
 
 }  // namespace
 
-bool TakeStatsOption(int argc, char** argv, int& i, StatsOptions& options, std::string& problem) {
-    const std::string_view arg = argv[i];
+bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, StatsOptions& options,
+                     std::string& problem) {
+    const std::string_view arg = args[i];
     const auto eq = arg.find('=');
     const std::string_view name = arg.substr(0, eq);
     std::string_view value;
@@ -37,8 +38,8 @@ bool TakeStatsOption(int argc, char** argv, int& i, StatsOptions& options, std::
     if (hasValue) {
         if (eq != std::string_view::npos) {
             value = arg.substr(eq + 1);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
         } else {
             problem = std::string(name) + " needs a value";
             return true;

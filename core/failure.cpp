@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "failure.h"
 
-#include <cstring>
-#include <locale.h>
+#include "os.h"
 
 namespace cep {
 
@@ -25,11 +24,6 @@ Failure MakeFailure(FailureKind kind, std::string_view reason) {
     return Failure{kind, std::move(message)};
 }
 
-std::string SystemErrorText(int error) {
-    // Made once and kept: a C locale object costs an allocation.
-    static const locale_t english = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    if (english == static_cast<locale_t>(nullptr)) return "error " + std::to_string(error);
-    return ::strerror_l(error, english);
-}
+std::string SystemErrorText(int error) { return os::ErrorText(error); }
 
 }  // namespace cep

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "group_file.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cmath>
-#include <fcntl.h>
+#include <cerrno>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <utility>
 
 #include "number_text.h"
+#include "os.h"
 
 namespace cep {
 
@@ -17,12 +16,11 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// Buffered reading straight from the descriptor; the file is read once, from
-// the start, and closed when the reader goes out of scope.
+// Buffered reading straight from the file; it is read once, from the start,
+// and closed when the reader goes out of scope.
 class FileReader {
 public:
-    explicit FileReader(int fd) : fd_(fd) {}
-    ~FileReader() { ::close(fd_); }
+    explicit FileReader(os::File file) : file_(std::move(file)) {}
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
@@ -71,21 +69,14 @@ public:
 private:
     bool Refill() {
         if (error_ != 0) return false;
-        for (;;) {
-            const ssize_t got = ::read(fd_, buffer_, sizeof buffer_);
-            if (got > 0) {
-                pos_ = 0;
-                len_ = static_cast<std::size_t>(got);
-                return true;
-            }
-            if (got == 0) return false;
-            if (errno == EINTR) continue;
-            error_ = errno;
-            return false;
-        }
+        const long long got = os::ReadSome(file_, buffer_, sizeof buffer_, error_);
+        if (got <= 0) return false;
+        pos_ = 0;
+        len_ = static_cast<std::size_t>(got);
+        return true;
     }
 
-    int fd_;
+    os::File file_;
     int error_ = 0;
     std::size_t pos_ = 0;
     std::size_t len_ = 0;
@@ -177,29 +168,19 @@ Outcome<double> LeadingNumber(std::string_view text) {
 }
 
 Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable& shots) {
-    if (path.find('\0') != std::string::npos) {  // no file name holds one
-        return MakeFailure(FailureKind::FileNotFound, "there is no file at " + path + ".");
-    }
-    // Non-blocking, so that a FIFO given by mistake cannot hang the open.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR) {
-            return MakeFailure(FailureKind::FileNotFound, "there is no file at " + path + ".");
-        }
+    os::File file;
+    switch (const int error = os::OpenForReading(path, file)) {
+    case 0: break;
+    case ENOENT: return MakeFailure(FailureKind::FileNotFound, "there is no file at " + path + ".");
+    case os::kIsFolder: return MakeFailure(FailureKind::FileAccessFailure, path + " is a folder, not a group file.");
+    case os::kNotRegularFile:
+        return MakeFailure(FailureKind::FileAccessFailure,
+                           path + " is not a regular file (a device, pipe or socket).");
+    default:
         return MakeFailure(FailureKind::FileAccessFailure,
                            "could not open " + path + " (" + SystemErrorText(error) + ").");
     }
-    FileReader in(fd);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) return ReadFailure(path, errno);
-    if (S_ISDIR(info.st_mode)) {
-        return MakeFailure(FailureKind::FileAccessFailure, path + " is a folder, not a group file.");
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return MakeFailure(FailureKind::FileAccessFailure,
-                           path + " is not a regular file (a device, pipe or socket).");
-    }
+    FileReader in(std::move(file));
 
     GroupFileRead result;
     NumberScanner countNumber;

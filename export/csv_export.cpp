@@ -4,13 +4,8 @@
 #include "number_text.h"
 
 #include <cerrno>
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 namespace cep {
 
@@ -73,10 +68,7 @@ std::string FormatCsvRecord(const CsvRecord& record) {
 }
 
 std::string CsvPath(std::string_view programFolder) {
-    std::string path(programFolder);
-    if (path.empty() || path.back() != '/') path += '/';
-    path += "CEP.csv";
-    return path;
+    return os::Join(programFolder, "CEP.csv");
 }
 
 std::string SaveConfirmation(std::string_view path) {
@@ -84,37 +76,6 @@ std::string SaveConfirmation(std::string_view path) {
     text += path;
     text += "\r\nYou may view this file in MS Excel or similar spreadsheet software.";
     return text;
-}
-
-LockResult LockFile(int fd, std::chrono::milliseconds bound, int& error) {
-    using Clock = std::chrono::steady_clock;
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;  // from 0 to the end, however far it grows
-    const auto deadline = Clock::now() + bound;
-    std::chrono::milliseconds pause{1};
-    for (;;) {
-        if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return LockResult::Locked;
-        const int e = errno;
-        if (e == EINTR) continue;
-        if (e == EINVAL || e == ENOLCK || e == EOPNOTSUPP || e == ENOSYS) return LockResult::Unsupported;
-        if (e != EAGAIN && e != EACCES) {
-            error = e;
-            return LockResult::Failed;
-        }
-        // Polled rather than waited for: a blocking wait cannot be bounded.
-        const auto now = Clock::now();
-        if (now >= deadline) return LockResult::Busy;
-        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds{4});
-    }
-}
-
-void UnlockFile(int fd) {
-    struct flock lock {};
-    lock.l_type = F_UNLCK;
-    lock.l_whence = SEEK_SET;
-    (void)::fcntl(fd, F_OFD_SETLK, &lock);
 }
 
 namespace {
@@ -125,78 +86,55 @@ Failure WriteFailure(const std::string& path, std::string_view reason) {
 
 Failure WriteFailure(const std::string& path, int error) { return WriteFailure(path, SystemErrorText(error)); }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now and reports the system's answer.
-    int Close() {
-        const int rc = ::close(fd_);
-        fd_ = -1;
-        return rc;
-    }
-
-private:
-    int fd_;
-};
-
-// Removes the `written` bytes this save appended, but only while they are
-// still the file's last bytes: anything after them is another program's.
-void CutBack(int fd, ssize_t written) {
-    if (written <= 0) return;
-    const off_t end = ::lseek(fd, 0, SEEK_CUR);  // an append leaves the offset after its bytes
-    struct stat now {};
-    if (end >= written && ::fstat(fd, &now) == 0 && now.st_size == end) (void)::ftruncate(fd, end - written);
+std::string FolderNotWritable(const std::string& path) {
+    std::string folder = os::FolderOf(path);
+    if (folder.size() > 1) folder.pop_back();  // the separator, but not a root's
+    return "the folder " + folder +
+           " is not writable; CEP.csv is kept beside the program, so install the program in a folder of your own"
+           " or make this one writable";
 }
 
 }  // namespace
 
 Outcome<std::string> ExportCsv(std::string_view programFolder, const CompletedCalculation& calculation) {
     const std::string path = CsvPath(programFolder);
-    const auto notRegular = [&] { return WriteFailure(path, "it is not a regular file"); };
+    const auto notRegular = [&] { return WriteFailure(path, os::ErrorText(os::kNotRegularFile)); };
     // A pipe or a device (say a link to /dev/null) would take the record and
     // keep nothing; it is refused before it is ever opened.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) return notRegular();
+    const os::PathKind before = os::KindOf(path);
+    if (before == os::PathKind::Other) return notRegular();
 
-    // Read access lets us see whether the last record ends its line; a file
-    // we may only append to is still appended to. Non-blocking, so that a
-    // pipe put there meanwhile cannot hang the program.
-    const int flags = O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
+    os::File file;
     bool readable = true;
-    int fd = ::open(path.c_str(), O_RDWR | flags, 0644);
-    if (fd < 0 && errno == EACCES) {
-        readable = false;
-        fd = ::open(path.c_str(), O_WRONLY | flags, 0644);
+    switch (const int error = os::OpenForAppend(path, file, readable)) {
+    case 0: break;
+    case os::kNotRegularFile: return notRegular();
+    case os::kSharingViolation:
+        return WriteFailure(path, "the file is open in another program, such as a spreadsheet; close it there and save again");
+    case EACCES:
+    case EROFS:
+        // Nothing there yet and no right to create it: the folder is the problem.
+        if (before == os::PathKind::Missing) return WriteFailure(path, FolderNotWritable(path));
+        return WriteFailure(path, error);
+    default: return WriteFailure(path, error);
     }
-    if (fd < 0) return errno == ENXIO ? notRegular() : WriteFailure(path, errno);
-    Descriptor file(fd);
-    if (::fstat(fd, &info) != 0) return WriteFailure(path, errno);
-    if (!S_ISREG(info.st_mode)) return notRegular();
-
     int error = 0;
-    switch (LockFile(fd, kLockBound, error)) {
+    if (os::KindOf(file, error) != os::PathKind::Regular) return error != 0 ? WriteFailure(path, error) : notRegular();
+
+    switch (LockFile(file.native(), kLockBound, error)) {
     case LockResult::Locked:
     case LockResult::Unsupported: break;
     case LockResult::Busy: return WriteFailure(path, "the file is locked by another program");
     case LockResult::Failed: return WriteFailure(path, error);
     }
-    // Closing a second descriptor reports late write errors the way closing
-    // the file would, while this one keeps the lock for a cut back.
-    Descriptor probe(::dup(fd));
-    if (probe.get() < 0) return WriteFailure(path, errno);
 
     // The size and last byte as they stand under the lock.
-    if (::fstat(fd, &info) != 0) return WriteFailure(path, errno);
+    std::int64_t size = 0;
+    if ((error = os::SizeOf(file, size)) != 0) return WriteFailure(path, error);
     std::string data;
-    if (readable && info.st_size > 0) {
+    if (readable && size > 0) {
         char last = '\n';
-        if (::pread(fd, &last, 1, info.st_size - 1) != 1) return WriteFailure(path, errno);
+        if ((error = os::ReadByteAt(file, size - 1, last)) != 0) return WriteFailure(path, error);
         if (last == '\r') {
             data = "\n";
         } else if (last != '\n') {
@@ -206,19 +144,17 @@ Outcome<std::string> ExportCsv(std::string_view programFolder, const CompletedCa
     data += FormatCsvRecord(MakeCsvRecord(calculation));
 
     // One write, so the record lands whole or not at all.
-    ssize_t written = -1;
-    do {
-        written = ::write(fd, data.data(), data.size());
-    } while (written < 0 && errno == EINTR);
-    error = written < 0 ? errno : 0;
-    if (written >= 0 && static_cast<std::size_t>(written) != data.size()) error = ENOSPC;
-    if (error == 0 && ::fdatasync(fd) != 0 && errno != EINVAL) error = errno;
-    if (error == 0 && probe.Close() != 0) error = errno;
+    std::int64_t written = 0, end = 0;
+    error = os::Append(file, data, written, end);
+    if (error == 0) error = os::Sync(file);
+    if (error == 0) error = os::CheckClose(file);
     if (error != 0) {
-        CutBack(fd, written);
+        // Only this save's bytes, and only while they are still the file's
+        // last: anything after them is another program's.
+        if (written > 0 && end >= written) os::TruncateIfSize(file, end, end - written);
         return WriteFailure(path, error);
     }
-    if (file.Close() != 0) return WriteFailure(path, errno);
+    if ((error = file.Close()) != 0) return WriteFailure(path, error);
     return SaveConfirmation(path);
 }
 

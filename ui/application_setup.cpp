@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <clocale>
+
 // Resources compiled into a static library are only linked in when something
 // refers to them; Q_INIT_RESOURCE must be used outside any namespace.
 static void initWindowResources()
@@ -39,6 +41,9 @@ QString registerEmbeddedFonts()
 void setUpApplication()
 {
     initWindowResources();
+    // The results use the user's decimal separator, as cep-report does; Qt
+    // sets the C library's locale itself on Unix only.
+    std::setlocale(LC_ALL, "");
 
     QApplication::setApplicationName(QStringLiteral("CEPcalc"));
     QApplication::setApplicationVersion(QStringLiteral(CEP_VERSION_TEXT));

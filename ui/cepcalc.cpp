@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QBitmap>
 #include <QColor>
-#include <QFile>
 #include <QFont>
 #include <QIcon>
 #include <QImage>
@@ -203,7 +202,7 @@ private:
 void CEPcalc::cmdDoIt_Click()
 {
     ResultsLabel label(lblResults);
-    const auto done = cep::Calculate(calculation_, QFile::encodeName(GroupFilePath).toStdString(),
+    const auto done = cep::Calculate(calculation_, GroupFilePath.toStdString(),
                                      GroupFileName.toStdString(), txtYards->text().toStdString(), label);
     if (!done) {
         showFailure(done.failure());
@@ -217,7 +216,7 @@ void CEPcalc::mnuFileSave_Click()
 {
     if (!lastCompleted_)
         return;  // Save is available only after a Calculate ran to its end
-    const auto saved = cep::ExportCsv(QFile::encodeName(App::Path()).toStdString(), *lastCompleted_);
+    const auto saved = cep::ExportCsv(App::Path().toStdString(), *lastCompleted_);
     if (!saved) {
         showFailure(saved.failure());
         return;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifndef _WIN32
 namespace {
 
 bool isSet(const char *name)
@@ -37,9 +38,12 @@ bool hasWaylandPlugin()
 }
 
 } // namespace
+#endif
 
 int main(int argc, char *argv[])
 {
+#ifndef _WIN32
+    // On Windows the desktop is always there; elsewhere it may not be.
     if (!hasGraphicalSession(argc, argv)) {
         std::fputs("cepcalc: the window needs a graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                    "cep-report, beside it, works without one.\n",
@@ -60,6 +64,7 @@ int main(int argc, char *argv[])
     // A file size limit then fails a save, which is reported, instead of
     // ending the program unannounced.
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     QApplication app(argc, argv);
     cepui::setUpApplication();

@@ -94,8 +94,9 @@ namespace App {
 
 QString Path()
 {
-    QString path = QCoreApplication::applicationDirPath();
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+    // With the separators a user reads, as in the save confirmation.
+    QString path = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    while (path.size() > 1 && path.endsWith(QDir::separator()))
         path.chop(1);
     return path;
 }

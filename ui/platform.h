@@ -30,7 +30,8 @@ public:
 };
 
 namespace App {
-// The folder of the running program, without a trailing separator.
+// The folder of the running program, with native separators and without a
+// trailing one.
 QString Path();
 // The title message boxes carry.
 QString Title();

@@ -156,6 +156,9 @@ TEST(ExportCsv, FailuresNameThePathAndReasonAndLoseNothing) {
     };
     const std::string readOnly = folder("readonly");
     fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::remove);
+    const std::string readOnlyFile = folder("readonlyfile", kBefore.c_str());
+    fs::permissions(readOnlyFile, fs::perms::all);
+    fs::permissions(readOnlyFile + "/CEP.csv", fs::perms::owner_read | fs::perms::others_read);
     const std::string csvIsFolder = folder("csvfolder");
     fs::create_directory(csvIsFolder + "/CEP.csv");
     const std::string full = folder("full"), null = folder("null"), pipe = folder("pipe");
@@ -169,7 +172,9 @@ TEST(ExportCsv, FailuresNameThePathAndReasonAndLoseNothing) {
     const auto none = [] {};
     const std::string prefix = "File access failure: could not write ";
     const struct { std::string folder; std::function<void()> setup; std::string reason; std::string after = kBefore; } cases[] = {
-        {readOnly, [] { AsNobody(); }, "Permission denied", ""},
+        {readOnly, [] { AsNobody(); }, "the folder " + readOnly + " is not writable; CEP.csv is kept beside the program, "
+                                       "so install the program in a folder of your own or make this one writable", ""},
+        {readOnlyFile, [&] { AsNobody(); }, "Permission denied"},
         {dir / "missing", none, "No such file or directory", ""},
         {csvIsFolder, none, "Is a directory", ""},
         {full, none, "it is not a regular file", ""},

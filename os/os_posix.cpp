@@ -1,0 +1,241 @@
+// SPDX-License-Identifier: MIT
+// The POSIX half of the system layer (Linux).
+#include "os.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+namespace cep::os {
+
+std::string ErrorText(int error) {
+    switch (error) {
+    case kNotRegularFile: return "it is not a regular file";
+    case kSharingViolation: return "the file is open in another program";
+    case kIsFolder: return "Is a directory";
+    default: break;
+    }
+    // Made once and kept: a C locale object costs an allocation.
+    static const locale_t english = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    if (english == static_cast<locale_t>(nullptr)) return "error " + std::to_string(error);
+    return ::strerror_l(error, english);
+}
+
+bool IsSeparator(char c) { return c == '/'; }
+
+File::~File() {
+    if (native_ >= 0) ::close(native_);
+}
+File::File(File&& other) noexcept : native_(std::exchange(other.native_, kNone)) {}
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (native_ >= 0) ::close(native_);
+        native_ = std::exchange(other.native_, kNone);
+    }
+    return *this;
+}
+bool File::IsOpen() const { return native_ >= 0; }
+int File::Close() {
+    const int rc = ::close(std::exchange(native_, kNone));
+    return rc == 0 ? 0 : errno;
+}
+
+namespace {
+
+PathKind KindOfMode(mode_t mode) {
+    return S_ISREG(mode) ? PathKind::Regular : S_ISDIR(mode) ? PathKind::Folder : PathKind::Other;
+}
+
+}  // namespace
+
+int OpenForReading(const std::string& path, File& file) {
+    if (path.find('\0') != std::string::npos) return ENOENT;  // no file name holds one
+    // Non-blocking, so that a FIFO given by mistake cannot hang the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOTDIR ? ENOENT : errno;
+    file = File(fd);
+    int error = 0;
+    switch (KindOf(file, error)) {
+    case PathKind::Regular: return 0;
+    case PathKind::Folder: return kIsFolder;
+    case PathKind::Missing: return error;
+    case PathKind::Other: return kNotRegularFile;
+    }
+    return 0;
+}
+
+long long ReadSome(File& file, char* buffer, std::size_t size, int& error) {
+    for (;;) {
+        const ssize_t got = ::read(file.native(), buffer, size);
+        if (got >= 0) return got;
+        if (errno == EINTR) continue;
+        error = errno;
+        return -1;
+    }
+}
+
+PathKind KindOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return PathKind::Missing;
+    return KindOfMode(info.st_mode);
+}
+
+PathKind KindOf(const File& file, int& error) {
+    struct stat info {};
+    if (::fstat(file.native(), &info) != 0) {
+        error = errno;
+        return PathKind::Missing;
+    }
+    return KindOfMode(info.st_mode);
+}
+
+int OpenForAppend(const std::string& path, File& file, bool& readable) {
+    // Non-blocking, so that a pipe put there meanwhile cannot hang the program.
+    const int flags = O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
+    readable = true;
+    int fd = ::open(path.c_str(), O_RDWR | flags, 0644);
+    if (fd < 0 && errno == EACCES) {
+        readable = false;
+        fd = ::open(path.c_str(), O_WRONLY | flags, 0644);
+    }
+    if (fd < 0) return errno == ENXIO ? kNotRegularFile : errno;
+    file = File(fd);
+    return 0;
+}
+
+int SizeOf(const File& file, std::int64_t& size) {
+    struct stat info {};
+    if (::fstat(file.native(), &info) != 0) return errno;
+    size = info.st_size;
+    return 0;
+}
+
+int ReadByteAt(const File& file, std::int64_t offset, char& byte) {
+    const ssize_t got = ::pread(file.native(), &byte, 1, offset);
+    return got == 1 ? 0 : got == 0 ? EIO : errno;
+}
+
+int Append(const File& file, std::string_view bytes, std::int64_t& written, std::int64_t& end) {
+    ssize_t put = -1;
+    do {
+        put = ::write(file.native(), bytes.data(), bytes.size());
+    } while (put < 0 && errno == EINTR);
+    if (put < 0) {
+        written = 0;
+        return errno;
+    }
+    written = put;
+    end = ::lseek(file.native(), 0, SEEK_CUR);  // an append leaves the offset after its bytes
+    return static_cast<std::size_t>(put) == bytes.size() ? 0 : ENOSPC;
+}
+
+int Sync(const File& file) {
+    // EINVAL: a file that cannot be synced (a special file system) has nothing to lose.
+    return ::fdatasync(file.native()) == 0 || errno == EINVAL ? 0 : errno;
+}
+
+int CheckClose(const File& file) {
+    // Closing a second descriptor reports late write errors the way closing
+    // the file would, while the first keeps the lock for a cut back.
+    const int copy = ::dup(file.native());
+    if (copy < 0) return errno;
+    return ::close(copy) == 0 ? 0 : errno;
+}
+
+void TruncateIfSize(const File& file, std::int64_t end, std::int64_t size) {
+    struct stat now {};
+    if (::fstat(file.native(), &now) == 0 && now.st_size == end) (void)::ftruncate(file.native(), size);
+}
+
+LockResult LockFile(NativeFile file, std::chrono::milliseconds bound, int& error) {
+    using Clock = std::chrono::steady_clock;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;  // from 0 to the end, however far it grows
+    const auto deadline = Clock::now() + bound;
+    std::chrono::milliseconds pause{1};
+    for (;;) {
+        if (::fcntl(file, F_OFD_SETLK, &lock) == 0) return LockResult::Locked;
+        const int e = errno;
+        if (e == EINTR) continue;
+        if (e == EINVAL || e == ENOLCK || e == EOPNOTSUPP || e == ENOSYS) return LockResult::Unsupported;
+        if (e != EAGAIN && e != EACCES) {
+            error = e;
+            return LockResult::Failed;
+        }
+        // Polled rather than waited for: a blocking wait cannot be bounded.
+        const auto now = Clock::now();
+        if (now >= deadline) return LockResult::Busy;
+        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::milliseconds{4});
+    }
+}
+
+void UnlockFile(NativeFile file) {
+    struct flock lock {};
+    lock.l_type = F_UNLCK;
+    lock.l_whence = SEEK_SET;
+    (void)::fcntl(file, F_OFD_SETLK, &lock);
+}
+
+int ReplaceFile(const std::string& path, std::string_view bytes) {
+    std::string temporary = FolderOf(path) + ".cep-report-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return errno;
+    int error = 0;
+    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put > 0) {
+            done += static_cast<std::size_t>(put);
+        } else if (put == 0 || errno != EINTR) {
+            error = put == 0 ? EIO : errno;
+        }
+    }
+    // mkostemp makes the file private; the picture gets what any new file gets.
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
+    if (error == 0 && ::fchmod(fd, 0666 & ~mask) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) ::unlink(temporary.c_str());
+    return error;
+}
+
+int CreateFolders(const std::string& path) {
+    std::string sofar;
+    for (std::size_t at = 0; at <= path.size(); ++at) {
+        if (at < path.size() && !IsSeparator(path[at])) continue;
+        sofar = path.substr(0, at);
+        if (sofar.empty() || IsSeparator(sofar.back())) continue;
+        if (::mkdir(sofar.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return errno;
+    return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+}
+
+std::vector<std::string> Arguments(int argc, char** argv) { return {argv + std::min(argc, 1), argv + argc}; }
+
+void PrepareStandardStreams() { std::signal(SIGXFSZ, SIG_IGN); }
+
+bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
+NativeFile RegularFileOf(std::FILE* stream, bool& found) {
+    struct stat info {};
+    const int fd = ::fileno(stream);
+    found = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    return fd;
+}
+
+}  // namespace cep::os
