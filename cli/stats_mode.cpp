@@ -26,7 +26,7 @@ cep::Outcome<cep::Done> WritePicture(const std::string& dir, const std::string& 
     }
     const std::string path = cep::os::Join(dir, name + ".svg");
     const std::span<const cep::ShotPoint> group(shots.data(), static_cast<std::size_t>(stats.shots));
-    if (const int failed = cep::os::ReplaceFile(path, GroupSvg(name, stats, group)); failed != 0) {
+    if (const int failed = cep::os::ReplaceWhole(path, GroupSvg(name, stats, group)); failed != 0) {
         return cep::MakeFailure(cep::FailureKind::FileAccessFailure,
                                 "could not write " + path + " (" + cep::SystemErrorText(failed) + ").");
     }

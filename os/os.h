@@ -113,7 +113,7 @@ void UnlockFile(NativeFile file);
 // place of `path` in one step, replacing what was there, so that the name
 // never holds half a file. The new file gets the permissions any new file
 // gets. Returns 0 or the error; on an error nothing is left behind.
-int ReplaceFile(const std::string& path, std::string_view bytes);
+int ReplaceWhole(const std::string& path, std::string_view bytes);
 // Creates the folder and the folders on the way to it.
 int CreateFolders(const std::string& path);
 

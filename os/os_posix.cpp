@@ -186,7 +186,7 @@ void UnlockFile(NativeFile file) {
     (void)::fcntl(file, F_OFD_SETLK, &lock);
 }
 
-int ReplaceFile(const std::string& path, std::string_view bytes) {
+int ReplaceWhole(const std::string& path, std::string_view bytes) {
     std::string temporary = FolderOf(path) + ".cep-report-XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return errno;

@@ -3,6 +3,7 @@
 // names, handles in place of descriptors, LockFileEx for the lock.
 #include "os.h"
 
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <algorithm>
@@ -266,7 +267,7 @@ void UnlockFile(NativeFile file) {
     (void)::UnlockFileEx(Handle(file), 0, MAXDWORD, MAXDWORD, &whole);
 }
 
-int ReplaceFile(const std::string& path, std::string_view bytes) {
+int ReplaceWhole(const std::string& path, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
     const std::wstring target = Wide(path);
     std::wstring temporary;

@@ -2,55 +2,14 @@
 // cep-report as scripts see it: exact stdout, stderr and exit status.
 #include <gtest/gtest.h>
 
-#include <pty.h>
 #include <string>
-#include <sys/wait.h>
-#include <termios.h>
-#include <unistd.h>
 #include <vector>
 
-#include "run_report.h"
+#include "report_texts.h"
 
 namespace {
 
 using namespace cep::testing_support;
-
-// Runs cep-report with stdout and stderr on one terminal, as a user at a
-// prompt sees it; the terminal passes bytes through unchanged.
-std::string RunOnTerminal(const std::vector<std::string>& args) {
-    int terminal = -1;
-    termios raw{};
-    ::cfmakeraw(&raw);
-    const pid_t child = ::forkpty(&terminal, nullptr, &raw, nullptr);
-    if (child == 0) {
-        std::vector<char*> argv{const_cast<char*>(CEP_REPORT_PATH)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::setenv("LC_ALL", "C", 1);
-        ::execv(CEP_REPORT_PATH, argv.data());
-        ::_exit(127);
-    }
-    std::string seen;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) seen.append(buffer, static_cast<std::size_t>(got));
-    ::close(terminal);
-    ::waitpid(child, nullptr, 0);
-    return seen;
-}
-
-// Five shots 1.25 from the centre (the fifth repeats the first): Cep is exactly 1.25.
-const std::string kTarget = Group("5", "1.25,0\r\n0,1.25\r\n-1.25,0\r\n0,-1.25\r\n1.25,0\r\n");
-const std::string kDiamond = Group("4", "0.5,0\r\n0,0.5\r\n-0.5,0\r\n0,-0.5\r\n");
-
-std::string Circles(const std::string& heading, const std::string& d50, const std::string& d93,
-                    const std::string& d99) {
-    const std::string circle = " of the rounds will land within a circle ";
-    return heading + " yards)\n\n50%" + circle + d50 + " inches in diameter\n93%" + circle + d93 +
-           " inches in diameter\n99%" + circle + d99 + " inches in diameter\n";
-}
-
-const std::string kTargetText = Circles("target.grp (5-shot group at 100", "1.25", "2.5", "3.75") +
-                                "This load exceeds 1-MOA (2.5) @ 95% CI\n";
 
 TEST(CepReport, PrintsTheResultsText) {
     const struct {
@@ -109,50 +68,6 @@ TEST(CepReport, AFailureInTheMoaStepLeavesTheCircleLines) {
                            ": Division by zero: the range box is empty; type the range in yards, such as 100.\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(RunReport({"--csv", "--range=abc", target}).out, "");
-}
-
-const std::string kGerman = "LOCPATH=" TEST_LOCALES " LC_ALL=de_DE.UTF-8";
-
-TEST(CepReport, FiguresFollowTheLocaleAndSystemTextsStayEnglish) {
-    TempDir dir;
-    const std::string target = dir.Write("target.grp", kTarget);
-    ::symlink("loop.grp", (dir / "loop.grp").c_str());
-    const Captured run = RunReport({"--range=200", target, dir / "loop.grp"}, kGerman);
-    EXPECT_EQ(run.out, Circles("target.grp (5-shot group at 200", "1,25", "2,5", "3,75") +
-                           "This load exceeds 1-MOA (1,25) @ 95% CI\n");
-    EXPECT_EQ(run.err, "cep-report: " + (dir / "loop.grp") + ": File access failure: could not open " +
-                           (dir / "loop.grp") + " (Too many levels of symbolic links).\n");
-    // The record's bytes do not depend on the locale.
-    EXPECT_EQ(RunReport({"--csv", target}, kGerman).out, "\"target.grp\",100,1.25,2.5,3.75,2.5\r\n");
-}
-
-TEST(CepReport, AFailedWriteIsReportedNeverPassedOff) {
-    TempDir dir;
-    const std::string target = dir.Write("target.grp", kTarget);
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"--csv", target}, {target}, {"--help"}}) {
-        SCOPED_TRACE(args.front());
-        const Captured run = RunReport(args, kGerman, "/dev/full");
-        EXPECT_EQ(run.err, "cep-report: write error: No space left on device\n");
-        EXPECT_EQ(run.status, 1);
-    }
-}
-
-// Control characters in a name or the range reach a terminal escaped, and a
-// file or pipe byte for byte.
-TEST(CepReport, ControlCharactersAreEscapedOnATerminalOnly) {
-    TempDir dir;
-    const std::string name = "red\x1b[31m\x07\x7f\xc2\x9b.grp";
-    const std::string target = dir.Write(name, kTarget);
-    const std::string shown = "red\\x1b[31m\\x07\\x7f\\xc2\\x9b.grp";
-    const std::string missing = dir / "gone\r.grp";
-    EXPECT_EQ(RunOnTerminal({"--range", "100\x1b]0;", target, missing}),
-              Circles(shown + " (5-shot group at 100\\x1b]0;", "1.25", "2.5", "3.75") +
-                  "This load exceeds 1-MOA (2.5) @ 95% CI\ncep-report: " + dir.path().string() +
-                  "/gone\\x0d.grp: File not found: there is no file at " + dir.path().string() + "/gone\\x0d.grp.\n");
-    EXPECT_EQ(RunOnTerminal({"--csv", target}), "\"" + shown + "\",100,1.25,2.5,3.75,2.5\r\n");
-    EXPECT_EQ(RunReport({"--range", "100\x1b]0;", target}).out,
-              Circles(name + " (5-shot group at 100\x1b]0;", "1.25", "2.5", "3.75") + "This load exceeds 1-MOA (2.5) @ 95% CI\n");
-    EXPECT_EQ(RunReport({"--csv", target}).out, "\"" + name + "\",100,1.25,2.5,3.75,2.5\r\n");
 }
 
 // Usage errors, of the default mode and the statistics modes alike; "x.grp" (missing) comes first, so that

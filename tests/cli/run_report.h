@@ -1,35 +1,24 @@
 // SPDX-License-Identifier: MIT
-// Runs the real cep-report through the shell and captures what it wrote.
+// Runs the real cep-report and captures what it wrote.
 #pragma once
 
-#include <cstdlib>
+#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
+#include "run_program.h"
 #include "temp_dir.h"
 
 namespace cep::testing_support {
 
-struct Captured {
-    std::string out, err;
-    int status;
-};
-
-// `environment` is put before the command, as "NAME=value ..."; stdout goes
+// `environment` holds "NAME=value" entries separated by blanks; stdout goes
 // to a file, or to `out` when given (a device, say).
 inline Captured RunReport(const std::vector<std::string>& args, const std::string& environment = "LC_ALL=C",
                           const std::string& out = {}) {
-    TempDir io;
-    std::string command = environment + " " + CEP_REPORT_PATH;
-    for (const std::string& a : args) {
-        command += " '";
-        for (const char c : a) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        command += "'";
-    }
-    command += " >" + (out.empty() ? io / "out" : out) + " 2>" + (io / "err");
-    const int status = std::system(command.c_str());
-    return {ReadAll(io / "out"), ReadAll(io / "err"), WEXITSTATUS(status)};
+    std::vector<std::string> entries;
+    std::istringstream words(environment);
+    for (std::string entry; words >> entry;) entries.push_back(entry);
+    return RunProgram(CEP_REPORT_PATH, args, entries, out);
 }
 
 // Two header lines, the count line, then the shot lines as given.
