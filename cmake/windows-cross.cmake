@@ -36,3 +36,17 @@ if(TARGET gtest_main AND NOT TARGET GTest::gtest_main)
   add_library(GTest::gtest ALIAS gtest)
   add_library(GTest::gtest_main ALIAS gtest_main)
 endif()
+
+# The test programs run under Wine, in a prefix of the build's own, finding
+# the compiler's and Qt's DLLs where they lie.
+set(CEP_WINEPREFIX "$ENV{HOME}/.cache/cepcalc-windows/wine" CACHE PATH "The Wine prefix the tests run in")
+set(CEP_MINGW_RUNTIME)
+foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll} OUTPUT_VARIABLE found
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  get_filename_component(found ${found} REALPATH)
+  if(NOT EXISTS ${found})
+    message(FATAL_ERROR "The MinGW runtime ${dll} was not found")
+  endif()
+  list(APPEND CEP_MINGW_RUNTIME ${found})
+endforeach()

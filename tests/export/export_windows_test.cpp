@@ -98,7 +98,9 @@ TEST(ExportCsvWindows, FailuresSayWhatToDoAndLoseNothing) {
         const auto saved = cep::ExportCsv(c.folder, kTarget);
         ASSERT_FALSE(saved.ok());
         EXPECT_EQ(saved.failure().message, kPrefix + c.folder + "\\CEP.csv (" + c.reason + ")");
-        if (fs::is_regular_file(Utf8Path(c.folder + "\\CEP.csv"))) EXPECT_EQ(ReadAll(c.folder + "\\CEP.csv"), c.after);
+        if (fs::is_regular_file(Utf8Path(c.folder + "\\CEP.csv"))) {
+            EXPECT_EQ(ReadAll(c.folder + "\\CEP.csv"), c.after);
+        }
     }
     ::SetFileAttributesW(Utf8Path(readOnly + "\\CEP.csv").c_str(), FILE_ATTRIBUTE_NORMAL);
 }

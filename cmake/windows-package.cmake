@@ -1,0 +1,47 @@
+# SPDX-License-Identifier: MIT
+# The Windows program folder, as the zip and the installer ship it: the two
+# programs, the DLLs and plugins they load and nothing more, the sample
+# groups, the README and the licences. Tests run the same DLLs under Wine.
+
+if(TARGET cepcalc)
+  get_filename_component(CEP_QT_PREFIX "${Qt6_DIR}/../../.." ABSOLUTE)
+  set(CEP_QT_DLLS ${CEP_QT_PREFIX}/bin/Qt6Core.dll ${CEP_QT_PREFIX}/bin/Qt6Gui.dll ${CEP_QT_PREFIX}/bin/Qt6Widgets.dll)
+  install(FILES ${CEP_QT_DLLS} DESTINATION .)
+  install(FILES ${CEP_QT_PREFIX}/plugins/platforms/qwindows.dll DESTINATION platforms)
+  install(FILES ${CEP_QT_PREFIX}/plugins/styles/qwindowsvistastyle.dll DESTINATION styles)
+  install(FILES ${CEP_QT_PREFIX}/plugins/imageformats/qjpeg.dll ${CEP_QT_PREFIX}/plugins/imageformats/qico.dll
+          DESTINATION imageformats)
+  set(CEP_WINEPATH_QT ";Z:${CEP_QT_PREFIX}/bin")
+endif()
+install(FILES ${CEP_MINGW_RUNTIME} DESTINATION .)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
+install(FILES ${CMAKE_SOURCE_DIR}/ui/resources/fonts/LICENSE DESTINATION . RENAME LICENSE-fonts)
+
+# Runs a program of this build under Wine: the tests' emulator.
+set(CEP_WINEPATH "")
+foreach(dll ${CEP_MINGW_RUNTIME})
+  get_filename_component(folder ${dll} DIRECTORY)
+  string(APPEND CEP_WINEPATH "Z:${folder};")
+endforeach()
+string(APPEND CEP_WINEPATH "${CEP_WINEPATH_QT}")
+string(REPLACE "/" "\\\\" CEP_WINEPATH "${CEP_WINEPATH}")
+configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+set(CPACK_GENERATOR ZIP NSIS)
+set(CPACK_PACKAGE_NAME CEPcalc)
+set(CPACK_PACKAGE_VENDOR "CEP Calculator")
+set(CPACK_PACKAGE_VERSION ${CEP_VERSION_TEXT})
+set(CPACK_PACKAGE_FILE_NAME CEPcalc-${CEP_VERSION_TEXT}-win64)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY CEPcalc)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY CEPcalc)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_NSIS_PACKAGE_NAME "CEP Calculator")
+set(CPACK_NSIS_DISPLAY_NAME "CEP Calculator")
+set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
+set(CEP_NSIS_ICON ${CMAKE_SOURCE_DIR}/ui/resources/cepcalc.ico)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/windows-cpack-options.cmake.in ${CMAKE_BINARY_DIR}/cpack-options.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/cpack-options.cmake)
+# Our own installer script: per user, no administrator, CEP.csv kept.
+list(PREPEND CMAKE_MODULE_PATH ${CMAKE_SOURCE_DIR}/cmake/nsis)
+include(CPack)
