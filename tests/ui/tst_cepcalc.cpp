@@ -97,6 +97,9 @@ class CepcalcTest : public QObject
     const QString startDir = QDir::currentPath();
     const QString dataDir = QCoreApplication::applicationDirPath() + "/yourdata";
     const QString csvPath = QCoreApplication::applicationDirPath() + "/CEP.csv";
+    // Paths as the window shows them to the user, with the system's separators.
+    const QString shownCsv = QDir::toNativeSeparators(csvPath);
+    const QString shownData = QDir::toNativeSeparators(dataDir);
 
     // From another folder, opens the file dialog and answers it as a user: goes to `folder` if given,
     // types `typed` and presses `key`. Returns what it showed: folder | name box | file types | files.
@@ -309,10 +312,10 @@ private slots:
         QCOMPARE(calculateFor("range1.grp"), kRange1Shown);
         // Qt's dialog would reopen the folder visited last.
         QVERIFY(!chooseFile(Button, "far.grp", Qt::Key_Return, elsewhere.path()).isEmpty());
-        QCOMPARE(window->GroupFilePath, elsewhere.filePath("far.grp"));
+        QCOMPARE(window->GroupFilePath, QDir::toNativeSeparators(elsewhere.filePath("far.grp")));
         QCOMPARE(chooseFile(Menu, "RANGE2.GRP"), shown);
         // The label and Save stay as they were.
-        const QStringList chosen = {dataDir + "/RANGE2.GRP", "RANGE2.GRP", "yes", "yes", kRange1At100};
+        const QStringList chosen = {shownData + QDir::separator() + "RANGE2.GRP", "RANGE2.GRP", "yes", "yes", kRange1At100};
         QCOMPARE(state(), chosen);
 
         // No data folder: no dialog, and the chosen file stays.
@@ -328,7 +331,7 @@ private slots:
     {
         const auto warning = [](const QString &text) { return box("Warning", text); };
         QCOMPARE(calculateFor("<b>missing.grp"),
-                 (QStringList{warning("File not found: there is no file at " + dataDir + "/<b>missing.grp."),
+                 (QStringList{warning("File not found: there is no file at " + shownData + QDir::separator() + "<b>missing.grp."),
                               "Results...", ""}));
         QCOMPARE(calculateFor("range1.grp"), kRange1Shown);
         // The earlier run's shot table is still there: a centre is found, the average over no shots fails.
@@ -355,7 +358,7 @@ private slots:
         // A record never mixes the calculation with a later file or range.
         QVERIFY(!chooseFile(Menu, "RANGE2.GRP").isEmpty());
         window->txtYards->setText("50 yds");
-        const QString saved = box("Information", "CEP and MOA data have been saved in \r\n" + csvPath + "\r\nYou may "
+        const QString saved = box("Information", "CEP and MOA data have been saved in \r\n" + shownCsv + "\r\nYou may "
                                                  "view this file in MS Excel or similar spreadsheet software.");
         QCOMPARE(clickSave(), saved);
         QCOMPARE(read(csvPath), earlier + kRange1Record);
@@ -363,7 +366,7 @@ private slots:
         // A folder in the way (tests run as root, so permission bits would not stop the write).
         // Only the warning shows: a confirmation after it would be left open.
         QVERIFY(QFile::remove(csvPath) && QDir().mkdir(csvPath));
-        QCOMPARE(clickSave(), box("Warning", "File access failure: could not write " + csvPath + " (Is a directory)"));
+        QCOMPARE(clickSave(), box("Warning", "File access failure: could not write " + shownCsv + " (Is a directory)"));
         // The results are still there to save, to a new file, once the obstacle is gone.
         QVERIFY(QDir().rmdir(csvPath));
         QCOMPARE(clickSave(), saved);

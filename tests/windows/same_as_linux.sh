@@ -1,0 +1,61 @@
+#!/bin/sh
+# SPDX-License-Identifier: MIT
+# Usage: same_as_linux.sh LINUX_CEP_REPORT WINDOWS_CEP_REPORT WINE_RUN SAMPLES
+# Runs both builds of cep-report on every sample group file in every mode,
+# on a name outside the ANSI code page and on a wildcard, and passes when
+# stdout, stderr, the exit status and every picture are the same bytes.
+set -eu
+linux=$1 windows=$2 wine_run=$3 samples=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/data"
+cp "$samples"/* "$work/data/"
+cp "$samples/range1.grp" "$work/data/目標.grp"
+cd "$work/data"
+all="hunting10.grp prone200.grp range1.grp RANGE2.GRP tight5.grp"
+failures=0 runs=0
+
+# compare NAME ARGS...: the same arguments to both, except that "*.grp"
+# stands for the files a Unix shell would give in its place.
+compare() {
+    name=$1
+    shift
+    rm -rf "$work/svg-l" "$work/svg-w"
+    linux_args=$(echo "$*" | sed "s|\\*\\.grp|$all|; s|SVGDIR|$work/svg-l|")
+    windows_args=$(echo "$*" | sed "s|SVGDIR|Z:$work/svg-w|")
+    set +e
+    # shellcheck disable=SC2086
+    LC_ALL=C.UTF-8 "$linux" $linux_args >"$work/l.out" 2>"$work/l.err"
+    echo "status $?" >>"$work/l.err"
+    # shellcheck disable=SC2086
+    "$wine_run" "$windows" $windows_args >"$work/w.out" 2>"$work/w.err"
+    echo "status $?" >>"$work/w.err"
+    set -e
+    runs=$((runs + 1))
+    if ! cmp -s "$work/l.out" "$work/w.out" || ! cmp -s "$work/l.err" "$work/w.err"; then
+        echo "DIFFERENT: $name"
+        diff "$work/l.out" "$work/w.out" | head -5 || true
+        diff "$work/l.err" "$work/w.err" | head -5 || true
+        failures=$((failures + 1))
+    elif [ -d "$work/svg-l" ] && ! diff -r "$work/svg-l" "$work/svg-w" >/dev/null; then
+        echo "DIFFERENT pictures: $name"
+        failures=$((failures + 1))
+    fi
+}
+
+for file in $all 目標.grp missing.grp; do
+    compare "text $file" "$file"
+    compare "text 200 $file" --range 200 "$file"
+    compare "csv $file" --csv "$file"
+    compare "stats $file" --stats --svg SVGDIR "$file"
+    compare "stats json $file" --stats --json --level 0.9 "$file"
+    compare "compare $file" --compare "$file" tight5.grp
+    compare "compare json $file" --compare --json hunting10.grp "$file"
+done
+compare "wildcard" "*.grp"
+compare "wildcard csv" --csv "*.grp"
+compare "wildcard stats" --stats --json "*.grp"
+compare "usage" --stats --level 2 range1.grp
+compare "help" --help
+echo "$runs runs, $failures different"
+[ "$failures" -eq 0 ]
