@@ -306,16 +306,14 @@ int CreateFolders(const std::string& path) {
         // Nothing to make for the root, a drive ("C:") or a server share's start.
         if (sofar.empty() || IsSeparator(sofar.back()) || sofar.back() == ':') continue;
         const std::wstring wide = Wide(sofar);
-        if (!::CreateDirectoryW(wide.c_str(), nullptr)) {
-            const DWORD error = ::GetLastError();
-            if (error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED && !IsFolder(wide)) {
-                return FromWindows(error);
-            }
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ENOTDIR;  // a file on the way
+            continue;
         }
+        if (!::CreateDirectoryW(wide.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return LastError();
     }
-    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : ENOTDIR;
+    return 0;
 }
 
 namespace {

@@ -12,6 +12,11 @@
 
 #include "report_texts.h"
 
+namespace cep::testing_support {
+const OddName kOddName = {"odd\x01\xff.grp", "odd\\u0001\xef\xbf\xbd.grp", "odd\\x01\\xff.grp"};
+const OddName kMarkupName = {"a<&\"'b\x01\xff.grp", "a<&\\\"'b\\u0001\xef\xbf\xbd.grp", "a<&\"'b\\x01\\xff.grp"};
+}  // namespace cep::testing_support
+
 namespace {
 
 using namespace cep::testing_support;

@@ -10,6 +10,11 @@
 
 #include "report_texts.h"
 
+namespace cep::testing_support {
+const OddName kOddName = {"odd&'.grp", "odd&'.grp", "odd&'.grp"};
+const OddName kMarkupName = {"a&'b.grp", "a&'b.grp", "a&'b.grp"};
+}  // namespace cep::testing_support
+
 namespace {
 
 using namespace cep::testing_support;

@@ -19,6 +19,15 @@ inline std::string Circles(const std::string& heading, const std::string& d50, c
            " inches in diameter\n99%" + circle + d99 + " inches in diameter\n";
 }
 
+// File names as odd as the system allows, for the JSON and the picture,
+// with what each shows of them. POSIX names may hold any byte but '/' and
+// NUL; Windows names no controls and none of <>:"/\|?*.
+struct OddName {
+    std::string file, json, shown;
+};
+extern const OddName kOddName;    // a control character where the system allows one
+extern const OddName kMarkupName;  // characters that are markup in a picture
+
 inline const std::string kTargetText =
     Circles("target.grp (5-shot group at 100", "1.25", "2.5", "3.75") + "This load exceeds 1-MOA (2.5) @ 95% CI\n";
 

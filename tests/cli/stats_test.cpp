@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "group_stats.h"
-#include "run_report.h"
+#include "os.h"
+#include "report_texts.h"
 #include "stats_writers.h"
 
 namespace {
@@ -103,6 +104,12 @@ cep::GroupStats CoreStats(const std::string& path) {
 
 // The three-shot group's object as --stats --json writes it: keys in the documented order, every number in
 // the shortest form that reads back to the same double.
+// Text as a JSON string holds it, without the quotes.
+std::string JsonText(const std::string& text) {
+    const std::string quoted = Json(text).dump();
+    return quoted.substr(1, quoted.size() - 2);
+}
+
 std::string ThreeJson(const std::string& name, const std::string& yards, const std::string& angles) {
     return "{\"file\":\"" + name + "\",\"shots\":3,\"range_yards\":" + yards +
            ",\"mpi\":{\"x\":1.6666666666666667,\"y\":1.0},\"mpi_offset\":1.9436506316151003,"
@@ -117,8 +124,8 @@ std::string ThreeJson(const std::string& name, const std::string& yards, const s
 TEST(Stats, JsonDocument) {
     TempDir dir;
     const std::string three = dir.Write("three.grp", kThree);
-    // A name that is not text: a control character and a byte that is not UTF-8.
-    const std::string odd = dir.Write("odd\x01\xff.grp", kThree);
+    // A name as odd as the system allows: a control character and a byte that is not UTF-8.
+    const std::string odd = dir.Write(kOddName.file, kThree);
     const std::string missing = dir / "missing.grp";
     const std::string noAngles = "\"moa_per_inch\":null,\"mil_per_inch\":null";
 
@@ -127,8 +134,8 @@ TEST(Stats, JsonDocument) {
     EXPECT_EQ(run.err, "cep-report: " + missing + ": File not found: there is no file at " + missing + ".\n");
     EXPECT_EQ(run.out, "[\n" + ThreeJson("three.grp", "0.0", noAngles) +
                            ",\n{\"file\":\"missing.grp\",\"error\":{\"kind\":\"File not found\",\"message\":\"File "
-                           "not found: there is no file at " + missing + ".\"}},\n" +
-                           ThreeJson("odd\\u0001\xef\xbf\xbd.grp", "0.0", noAngles) + "\n]\n");
+                           "not found: there is no file at " + JsonText(missing) + ".\"}},\n" +
+                           ThreeJson(kOddName.json, "0.0", noAngles) + "\n]\n");
     EXPECT_EQ(RunReport({"--stats", "--json", three}).out,
               "[\n" + ThreeJson("three.grp", "100.0", "\"moa_per_inch\":0.954929658551372,\"mil_per_inch\":0.2777777777777778") +
                   "\n]\n");
@@ -233,7 +240,7 @@ TEST(Stats, SvgPictureOfEachGroup) {
         std::vector<std::pair<double, double>> shots;
     } groups[] = {
         {"three.grp", {{0, 0}, {4, 0}, {1, 3}}},
-        {"a<&\"'b\x01\xff.grp", {{-0.25, 0.5}, {0.5, -0.75}}},  // markup, a control and a byte that is not UTF-8
+        {kMarkupName.file, {{-0.25, 0.5}, {0.5, -0.75}}},  // markup, and where allowed a control and a byte that is not UTF-8
         {"same.grp", {{1.5, -1}, {1.5, -1}, {1.5, -1}}},         // circles of no size
         {"far.grp", {{60, 41}, {62.5, 40}, {61, 43.25}, {59, 40.5}}},  // a grid coarser than an inch
     };
@@ -247,7 +254,7 @@ TEST(Stats, SvgPictureOfEachGroup) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Entries(dir / "pictures/new"), 4);  // nothing left over
 
-    const std::string shownNames[] = {"three.grp", "a<&\"'b\\x01\\xff.grp", "same.grp", "far.grp"};
+    const std::string shownNames[] = {"three.grp", kMarkupName.shown, "same.grp", "far.grp"};
     for (std::size_t g = 0; g < std::size(groups); ++g) {
         SCOPED_TRACE(shownNames[g]);
         Svg svg = ParseSvg(ReadAll(dir / ("pictures/new/" + groups[g].name + ".svg")));
@@ -294,7 +301,7 @@ TEST(Stats, SvgWriteFailuresAreFileFailures) {
     const Captured run = RunReport({"--stats", "--svg", dir / "out", three, other});
     EXPECT_EQ(run.out, kThreeText + "\n" + std::string(kThreeText).replace(0, 5, "other"));
     EXPECT_EQ(run.err, "cep-report: " + three + ": File access failure: could not write " + (dir / "out") +
-                           "/three.grp.svg (Is a directory).\n");
+                           cep::os::kSeparator + "three.grp.svg (Is a directory).\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(Entries(dir / "out"), 2);  // no temporary file left
 

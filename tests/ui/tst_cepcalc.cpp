@@ -181,7 +181,7 @@ private slots:
         cleanup();  // whatever an earlier run left
         QVERIFY(QDir().mkpath(dataDir));
         const QList<std::pair<QString, QByteArray>> files = {
-            {"range1.grp", group("5", kFive)}, {"<b>x.grp", group("5", kFive)}, {"notes.txt", "not a group file"},
+            {"range1.grp", group("5", kFive)}, {"&lt;b&gt;x.grp", group("5", kFive)}, {"notes.txt", "not a group file"},
             {"RANGE2.GRP", group("4", "0.5,0 0,0.5 -0.5,0 0,-0.5")},  // cep 0.5
             {"short.grp", "Orvanta group file\r\nno count line\r\n"}};
         for (const auto &[name, bytes] : files)
@@ -302,7 +302,7 @@ private slots:
 
     void choose()
     {
-        const QString shown = dataDir + " | '' | 1 Group File Format(.grp) | <b>x.grp RANGE2.GRP range1.grp "
+        const QString shown = dataDir + " | '' | 1 Group File Format(.grp) | &lt;b&gt;x.grp RANGE2.GRP range1.grp "
                                         "short.grp | fits";
         const QStringList untouched = state();
         QCOMPARE(chooseFile(Button, "RANGE2.GRP", Qt::Key_Escape), shown);
@@ -318,7 +318,9 @@ private slots:
         const QStringList chosen = {shownData + QDir::separator() + "RANGE2.GRP", "RANGE2.GRP", "yes", "yes", kRange1At100};
         QCOMPARE(state(), chosen);
 
-        // No data folder: no dialog, and the chosen file stays.
+        // No data folder: no dialog, and the chosen file stays. (Windows keeps
+        // a working directory from being removed.)
+        QDir::setCurrent(elsewhere.path());
         QVERIFY(QDir(dataDir).removeRecursively());
         QCOMPARE(chooseFile(Button, "range1.grp", Qt::Key_Escape), QString());
         QCOMPARE(chooseFile(Menu, "range1.grp", Qt::Key_Escape), QString());
@@ -345,8 +347,8 @@ private slots:
                  (QStringList{warning("Division by zero: the range box is empty; type the range in yards, "
                                       "such as 100."),
                               report("RANGE2.GRP (4-shot group at  yards)", "0.5 1. 1.5"), "Save"}));
-        const QString markup = report("<b>x.grp (5-shot group at 100 yards)", "1.25 2.5 3.75", kExceeds);
-        QCOMPARE(calculateFor("<b>x.grp"), (QStringList{"", markup, "Save"}));
+        const QString markup = report("&lt;b&gt;x.grp (5-shot group at 100 yards)", "1.25 2.5 3.75", kExceeds);
+        QCOMPARE(calculateFor("&lt;b&gt;x.grp"), (QStringList{"", markup, "Save"}));
         QCOMPARE(window->lblResults->textFormat(), Qt::PlainText);  // shown as typed, not as markup
     }
 

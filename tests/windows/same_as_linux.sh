@@ -12,6 +12,9 @@ mkdir "$work/data"
 cp "$samples"/* "$work/data/"
 cp "$samples/range1.grp" "$work/data/目標.grp"
 cd "$work/data"
+# From here on the arguments reach both programs as written: "*.grp" is for
+# cep-report.exe to expand.
+set -f
 all="hunting10.grp prone200.grp range1.grp RANGE2.GRP tight5.grp"
 failures=0 runs=0
 
@@ -21,7 +24,7 @@ compare() {
     name=$1
     shift
     rm -rf "$work/svg-l" "$work/svg-w"
-    linux_args=$(echo "$*" | sed "s|\\*\\.grp|$all|; s|SVGDIR|$work/svg-l|")
+    linux_args=$(echo "$*" | sed "s|\\*\\.grp|$all 目標.grp|; s|SVGDIR|$work/svg-l|")
     windows_args=$(echo "$*" | sed "s|SVGDIR|Z:$work/svg-w|")
     set +e
     # shellcheck disable=SC2086
