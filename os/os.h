@@ -60,6 +60,10 @@ public:
     int Close();
 
 private:
+    // Each half: whether a file is open, and closing it without a word.
+    static bool Valid(NativeFile native);
+    static void Release(NativeFile native);
+
     NativeFile native_ = kNone;
 #ifdef _WIN32
     static inline const NativeFile kNone = reinterpret_cast<NativeFile>(-1);
@@ -72,6 +76,8 @@ private:
 // waiting on it (kNotRegularFile), a folder with kIsFolder; a missing file
 // or folder on the way gives ENOENT.
 int OpenForReading(const std::string& path, File& file);
+// The half's own open for reading, before the kind of file is looked at.
+int OpenReadOnly(const std::string& path, File& file);
 // Reads up to `size` bytes: how many, 0 at the end, -1 with `error` set.
 long long ReadSome(File& file, char* buffer, std::size_t size, int& error);
 
@@ -107,6 +113,8 @@ enum class LockResult {
 // saving into it takes too. It belongs to the open file, not the process,
 // so it also orders two windows of one program.
 LockResult LockFile(NativeFile file, std::chrono::milliseconds bound, int& error);
+// The half's one attempt at that lock, without waiting: Busy while another holds it.
+LockResult TryLock(NativeFile file, int& error);
 void UnlockFile(NativeFile file);
 
 // Writes `bytes` to a new file in the folder of `path`, then puts it in

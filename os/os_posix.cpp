@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -31,18 +30,8 @@ std::string ErrorText(int error) {
 
 bool IsSeparator(char c) { return c == '/'; }
 
-File::~File() {
-    if (native_ >= 0) ::close(native_);
-}
-File::File(File&& other) noexcept : native_(std::exchange(other.native_, kNone)) {}
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        if (native_ >= 0) ::close(native_);
-        native_ = std::exchange(other.native_, kNone);
-    }
-    return *this;
-}
-bool File::IsOpen() const { return native_ >= 0; }
+bool File::Valid(NativeFile native) { return native >= 0; }
+void File::Release(NativeFile native) { ::close(native); }
 int File::Close() {
     const int rc = ::close(std::exchange(native_, kNone));
     return rc == 0 ? 0 : errno;
@@ -56,19 +45,11 @@ PathKind KindOfMode(mode_t mode) {
 
 }  // namespace
 
-int OpenForReading(const std::string& path, File& file) {
-    if (path.find('\0') != std::string::npos) return ENOENT;  // no file name holds one
+int OpenReadOnly(const std::string& path, File& file) {
     // Non-blocking, so that a FIFO given by mistake cannot hang the open.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno == ENOTDIR ? ENOENT : errno;
     file = File(fd);
-    int error = 0;
-    switch (KindOf(file, error)) {
-    case PathKind::Regular: return 0;
-    case PathKind::Folder: return kIsFolder;
-    case PathKind::Missing: return error;
-    case PathKind::Other: return kNotRegularFile;
-    }
     return 0;
 }
 
@@ -155,27 +136,18 @@ void TruncateIfSize(const File& file, std::int64_t end, std::int64_t size) {
     if (::fstat(file.native(), &now) == 0 && now.st_size == end) (void)::ftruncate(file.native(), size);
 }
 
-LockResult LockFile(NativeFile file, std::chrono::milliseconds bound, int& error) {
-    using Clock = std::chrono::steady_clock;
+LockResult TryLock(NativeFile file, int& error) {
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;  // from 0 to the end, however far it grows
-    const auto deadline = Clock::now() + bound;
-    std::chrono::milliseconds pause{1};
     for (;;) {
         if (::fcntl(file, F_OFD_SETLK, &lock) == 0) return LockResult::Locked;
         const int e = errno;
         if (e == EINTR) continue;
         if (e == EINVAL || e == ENOLCK || e == EOPNOTSUPP || e == ENOSYS) return LockResult::Unsupported;
-        if (e != EAGAIN && e != EACCES) {
-            error = e;
-            return LockResult::Failed;
-        }
-        // Polled rather than waited for: a blocking wait cannot be bounded.
-        const auto now = Clock::now();
-        if (now >= deadline) return LockResult::Busy;
-        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds{4});
+        if (e == EAGAIN || e == EACCES) return LockResult::Busy;
+        error = e;
+        return LockResult::Failed;
     }
 }
 

@@ -14,7 +14,6 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <thread>
 #include <utility>
 
 namespace cep::os {
@@ -96,24 +95,13 @@ std::string ErrorText(int error) {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-File::~File() {
-    if (IsOpen()) ::CloseHandle(Handle(native_));
-}
-File::File(File&& other) noexcept : native_(std::exchange(other.native_, kNone)) {}
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        if (IsOpen()) ::CloseHandle(Handle(native_));
-        native_ = std::exchange(other.native_, kNone);
-    }
-    return *this;
-}
-bool File::IsOpen() const { return native_ != kNone && native_ != nullptr; }
+bool File::Valid(NativeFile native) { return native != kNone && native != nullptr; }
+void File::Release(NativeFile native) { ::CloseHandle(Handle(native)); }
 int File::Close() {
     return ::CloseHandle(Handle(std::exchange(native_, kNone))) ? 0 : LastError();
 }
 
-int OpenForReading(const std::string& path, File& file) {
-    if (path.find('\0') != std::string::npos) return ENOENT;
+int OpenReadOnly(const std::string& path, File& file) {
     const std::wstring wide = Wide(path);
     // Others may go on writing and deleting: the file is only read.
     const HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -124,13 +112,6 @@ int OpenForReading(const std::string& path, File& file) {
         return FromWindows(error);
     }
     file = File(handle);
-    int error = 0;
-    switch (KindOf(file, error)) {
-    case PathKind::Regular: return 0;
-    case PathKind::Folder: return kIsFolder;
-    case PathKind::Missing: return error;
-    case PathKind::Other: return kNotRegularFile;
-    }
     return 0;
 }
 
@@ -236,30 +217,16 @@ void TruncateIfSize(const File& file, std::int64_t end, std::int64_t size) {
     if (::SetFilePointerEx(Handle(file.native()), to, nullptr, FILE_BEGIN)) (void)::SetEndOfFile(Handle(file.native()));
 }
 
-LockResult LockFile(NativeFile file, std::chrono::milliseconds bound, int& error) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + bound;
-    std::chrono::milliseconds pause{1};
-    for (;;) {
-        OVERLAPPED whole = At(0);  // from 0 to the end, however far it grows
-        if (::LockFileEx(Handle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
-                         &whole)) {
-            return LockResult::Locked;
-        }
-        const DWORD e = ::GetLastError();
-        if (e == ERROR_NOT_SUPPORTED || e == ERROR_INVALID_FUNCTION || e == ERROR_INVALID_HANDLE) {
-            return LockResult::Unsupported;
-        }
-        if (e != ERROR_LOCK_VIOLATION && e != ERROR_IO_PENDING) {
-            error = FromWindows(e);
-            return LockResult::Failed;
-        }
-        // Polled rather than waited for: a blocking wait cannot be bounded.
-        const auto now = Clock::now();
-        if (now >= deadline) return LockResult::Busy;
-        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds{4});
+LockResult TryLock(NativeFile file, int& error) {
+    OVERLAPPED whole = At(0);  // from 0 to the end, however far it grows
+    if (::LockFileEx(Handle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+        return LockResult::Locked;
     }
+    const DWORD e = ::GetLastError();
+    if (e == ERROR_NOT_SUPPORTED || e == ERROR_INVALID_FUNCTION || e == ERROR_INVALID_HANDLE) return LockResult::Unsupported;
+    if (e == ERROR_LOCK_VIOLATION || e == ERROR_IO_PENDING) return LockResult::Busy;
+    error = FromWindows(e);
+    return LockResult::Failed;
 }
 
 void UnlockFile(NativeFile file) {

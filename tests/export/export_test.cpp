@@ -6,21 +6,15 @@
 #include <string>
 #include <utility>
 
+#include "export_fixtures.h"
 #include "temp_dir.h"
 
 namespace {
 
+using namespace cep::testing_support;
 using cep::testing_support::ReadAll;
 using cep::testing_support::TempDir;
 namespace fs = std::filesystem;
-
-cep::CompletedCalculation Calculation(std::string name, double yards, double cep, double moa) {
-    return {std::move(name), yards, cep, moa, cep::MoaVerdict::ExceedsMoa};
-}
-
-const cep::CompletedCalculation kTarget = Calculation("target.grp", 100, 1.25, 2.5);
-const std::string kTargetRecord = "\"target.grp\",100,1.25,2.5,3.75,2.5\r\n";
-const std::string kBefore = "\"old.grp\",100,1,2,3,2\r\n";
 
 TEST(CsvRecord, PlainDecimalsQuotedNameCrLf) {
     const std::pair<double, const char*> numbers[] = {

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "export_fixtures.h"
 #include "temp_dir.h"
 
 namespace {
@@ -21,9 +22,7 @@ using cep::testing_support::TempDir;
 using cep::testing_support::Utf8Path;
 namespace fs = std::filesystem;
 
-const cep::CompletedCalculation kTarget{"target.grp", 100, 1.25, 2.5, cep::MoaVerdict::ExceedsMoa};
-const std::string kTargetRecord = "\"target.grp\",100,1.25,2.5,3.75,2.5\r\n";
-const std::string kBefore = "\"old.grp\",100,1,2,3,2\r\n";
+using namespace cep::testing_support;
 
 // Another process holding `file` as `how` says, until the object goes.
 class Holder {
