@@ -32,6 +32,8 @@ inline constexpr int kIsFolder = 100003;          // a folder where a file was m
 // The system's text for an error, in English whatever the user's language:
 // every other word of a failure is fixed English.
 std::string ErrorText(int error);
+// The half's text for an errno number.
+std::string SystemText(int error);
 
 // True for the characters that separate folders in a path: '/' everywhere,
 // and '\' too on Windows.

@@ -21,6 +21,15 @@ std::size_t LastSeparator(std::string_view path) {
 
 }  // namespace
 
+std::string ErrorText(int error) {
+    switch (error) {
+    case kNotRegularFile: return "it is not a regular file";
+    case kSharingViolation: return "the file is open in another program";
+    case kIsFolder: return "Is a directory";
+    default: return SystemText(error);
+    }
+}
+
 std::string BareName(std::string_view path) {
     const std::size_t at = LastSeparator(path);
     return std::string(at == std::string_view::npos ? path : path.substr(at + 1));

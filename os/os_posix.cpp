@@ -15,13 +15,7 @@
 
 namespace cep::os {
 
-std::string ErrorText(int error) {
-    switch (error) {
-    case kNotRegularFile: return "it is not a regular file";
-    case kSharingViolation: return "the file is open in another program";
-    case kIsFolder: return "Is a directory";
-    default: break;
-    }
+std::string SystemText(int error) {
     // Made once and kept: a C locale object costs an allocation.
     static const locale_t english = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     if (english == static_cast<locale_t>(nullptr)) return "error " + std::to_string(error);

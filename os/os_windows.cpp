@@ -82,13 +82,7 @@ OVERLAPPED At(std::int64_t offset) {
 
 }  // namespace
 
-std::string ErrorText(int error) {
-    switch (error) {
-    case kNotRegularFile: return "it is not a regular file";
-    case kSharingViolation: return "the file is open in another program";
-    case kIsFolder: return "Is a directory";
-    default: break;
-    }
+std::string SystemText(int error) {
     // The C runtime's texts are English whatever the user's language.
     return std::strerror(error);
 }
