@@ -38,17 +38,20 @@ cep::Outcome<cep::Done> WritePicture(const std::string& dir, const std::string& 
 int RunStats(const StatsOptions& options, Output& out, Output& err) {
     int status = 0;
     bool printedBefore = false;
-    // The JSON array goes out one file's line at a time; the text, a block per file.
+    // The JSON array goes out one file's line at a time, each line ended with
+    // its separator before a failure may go to stderr, so that the two stay
+    // apart on a shared terminal; the text, a block per file.
     if (options.json) out.Write("[\n");
-    for (const std::string& file : options.files) {
+    for (std::size_t f = 0; f < options.files.size(); ++f) {
+        const std::string& file = options.files[f];
         cep::ShotTable shots;
         NamedStats named{BareName(file), cep::ReadGroupStats(file, options.range, options.level, shots)};
         const auto& [name, stats] = named;
-        if (options.json || stats) {
-            const std::string_view between = !printedBefore ? "" : options.json ? ",\n" : "\n";
-            const std::string written =
-                options.json ? StatsJsonObject(named) : StatsText(out.Shown(name), stats.value());
-            if (!out.Write(between) || !out.Write(written)) return 1;
+        if (options.json) {
+            const std::string_view end = f + 1 < options.files.size() ? ",\n" : "\n";
+            if (!out.Write(StatsJsonObject(named)) || !out.Write(end)) return 1;
+        } else if (stats) {
+            if (!out.Write(printedBefore ? "\n" : "") || !out.Write(StatsText(out.Shown(name), stats.value()))) return 1;
             printedBefore = true;
         }
         if (!stats) {
@@ -62,7 +65,7 @@ int RunStats(const StatsOptions& options, Output& out, Output& err) {
             }
         }
     }
-    if (options.json) out.Write("\n]\n");
+    if (options.json) out.Write("]\n");
     return status;
 }
 

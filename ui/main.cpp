@@ -7,6 +7,9 @@
 #include <QLibraryInfo>
 
 #include <csignal>
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +40,42 @@ bool hasWaylandPlugin()
     return !platforms.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty();
 }
 
+// Whether Qt will draw through the X server that DISPLAY names.
+bool usesX11(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0)
+            return false;
+    }
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    return isSet("DISPLAY") && (platform == "xcb" || (platform.isEmpty() && !isSet("WAYLAND_DISPLAY")));
+}
+
+// Whether the X server answers. Qt aborts with a core dump and advice to
+// reinstall when it does not; the user should rather hear which display
+// failed. Asked through the X library Qt itself loads, so nothing is linked
+// for it.
+bool displayAnswers()
+{
+    void *xcb = ::dlopen("libxcb.so.1", RTLD_LAZY | RTLD_LOCAL);
+    if (xcb == nullptr)
+        return true;  // Qt then says what is missing
+    using Connect = void *(*)(const char *, int *);
+    using HasError = int (*)(void *);
+    using Disconnect = void (*)(void *);
+    const auto connect = reinterpret_cast<Connect>(::dlsym(xcb, "xcb_connect"));
+    const auto hasError = reinterpret_cast<HasError>(::dlsym(xcb, "xcb_connection_has_error"));
+    const auto disconnect = reinterpret_cast<Disconnect>(::dlsym(xcb, "xcb_disconnect"));
+    bool answers = true;
+    if (connect != nullptr && hasError != nullptr && disconnect != nullptr) {
+        void *connection = connect(nullptr, nullptr);
+        answers = hasError(connection) == 0;
+        disconnect(connection);
+    }
+    ::dlclose(xcb);
+    return answers;
+}
+
 } // namespace
 #endif
 
@@ -60,6 +99,11 @@ int main(int argc, char *argv[])
             return 1;
         }
         qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    if (usesX11(argc, argv) && !displayAnswers()) {
+        std::fprintf(stderr, "cepcalc: the X display %s does not answer: is its X server running, and may you use it?\n",
+                     std::getenv("DISPLAY"));
+        return 1;
     }
     // A file size limit then fails a save, which is reported, instead of
     // ending the program unannounced.

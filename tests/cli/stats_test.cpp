@@ -136,6 +136,16 @@ TEST(Stats, JsonDocument) {
                            ",\n{\"file\":\"missing.grp\",\"error\":{\"kind\":\"File not found\",\"message\":\"File "
                            "not found: there is no file at " + JsonText(missing) + ".\"}},\n" +
                            ThreeJson(kOddName.json, "0.0", noAngles) + "\n]\n");
+    // On one terminal every failure comes between whole lines of the document.
+    const std::string missingJson = "{\"file\":\"missing.grp\",\"error\":{\"kind\":\"File not found\",\"message\":\"File "
+                                    "not found: there is no file at " + JsonText(missing) + ".\"}}";
+    const std::string missingErr = "cep-report: " + missing + ": File not found: there is no file at " + missing + ".\n";
+    const std::string threeJson = ThreeJson("three.grp", "100.0", "\"moa_per_inch\":0.954929658551372,\"mil_per_inch\":0.2777777777777778");
+    const auto together = [](const std::vector<std::string>& args) {
+        return RunProgram(CEP_REPORT_PATH, args, {"LC_ALL=C"}, {}, {}, true).out;
+    };
+    EXPECT_EQ(together({"--stats", "--json", missing, three}), "[\n" + missingJson + ",\n" + missingErr + threeJson + "\n]\n");
+    EXPECT_EQ(together({"--stats", "--json", three, missing}), "[\n" + threeJson + ",\n" + missingJson + "\n" + missingErr + "]\n");
     EXPECT_EQ(RunReport({"--stats", "--json", three}).out,
               "[\n" + ThreeJson("three.grp", "100.0", "\"moa_per_inch\":0.954929658551372,\"mil_per_inch\":0.2777777777777778") +
                   "\n]\n");

@@ -15,9 +15,11 @@ struct Captured {
 
 // `environment` holds "NAME=value" entries put into the program's
 // environment; stdout goes to `out` when given (a device, say), else it is
-// captured; `folder`, when given, is the program's working directory.
+// captured; `folder`, when given, is the program's working directory. With
+// `together`, stderr shares stdout's file, as on one terminal, and `out`
+// holds both.
 Captured RunProgram(const std::string& program, const std::vector<std::string>& args,
                     const std::vector<std::string>& environment, const std::string& out = {},
-                    const std::string& folder = {});
+                    const std::string& folder = {}, bool together = false);
 
 }  // namespace cep::testing_support

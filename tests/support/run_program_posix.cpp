@@ -13,7 +13,7 @@ extern char** environ;
 namespace cep::testing_support {
 
 Captured RunProgram(const std::string& program, const std::vector<std::string>& args,
-                    const std::vector<std::string>& environment, const std::string& out, const std::string& folder) {
+                    const std::vector<std::string>& environment, const std::string& out, const std::string& folder, bool together) {
     TempDir io;
     const std::string outPath = out.empty() ? io / "out" : out;
     const std::string errPath = io / "err";
@@ -36,7 +36,7 @@ Captured RunProgram(const std::string& program, const std::vector<std::string>& 
     const pid_t child = ::fork();
     if (child == 0) {
         const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int e = together ? ::dup(o) : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0) ::_exit(126);
         if (!folder.empty() && ::chdir(folder.c_str()) != 0) ::_exit(126);
         ::execve(program.c_str(), argv.data(), envp.data());

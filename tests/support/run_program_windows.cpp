@@ -49,7 +49,7 @@ HANDLE Inheritable(const std::wstring& path) {
 }  // namespace
 
 Captured RunProgram(const std::string& program, const std::vector<std::string>& args,
-                    const std::vector<std::string>& environment, const std::string& out, const std::string& folder) {
+                    const std::vector<std::string>& environment, const std::string& out, const std::string& folder, bool together) {
     TempDir io;
     const std::string outPath = out.empty() ? io / "out" : out;
     const std::string errPath = io / "err";
@@ -82,7 +82,12 @@ Captured RunProgram(const std::string& program, const std::vector<std::string>& 
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = INVALID_HANDLE_VALUE;
     startup.hStdOutput = Inheritable(Wide(outPath));
-    startup.hStdError = Inheritable(Wide(errPath));
+    if (together) {
+        ::DuplicateHandle(::GetCurrentProcess(), startup.hStdOutput, ::GetCurrentProcess(), &startup.hStdError, 0, TRUE,
+                          DUPLICATE_SAME_ACCESS);
+    } else {
+        startup.hStdError = Inheritable(Wide(errPath));
+    }
     PROCESS_INFORMATION process{};
     const std::wstring wideFolder = Wide(folder);
     const BOOL started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
