@@ -3,6 +3,9 @@
 // locale built for the tests, a link loop, a full device.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <pty.h>
 #include <string>
 #include <sys/wait.h>
@@ -74,9 +77,9 @@ TEST(CepReport, AFailedWriteIsReportedNeverPassedOff) {
 // file or pipe byte for byte.
 TEST(CepReport, ControlCharactersAreEscapedOnATerminalOnly) {
     TempDir dir;
-    const std::string name = "red\x1b[31m\x07\x7f\xc2\x9b.grp";
+    const std::string name = "red\x1b[31m\x07\x7f\xc2\x80\xc2\x9b.grp";
     const std::string target = dir.Write(name, kTarget);
-    const std::string shown = "red\\x1b[31m\\x07\\x7f\\xc2\\x9b.grp";
+    const std::string shown = "red\\x1b[31m\\x07\\x7f\\xc2\\x80\\xc2\\x9b.grp";
     const std::string missing = dir / "gone\r.grp";
     EXPECT_EQ(RunOnTerminal({"--range", "100\x1b]0;", target, missing}),
               Circles(shown + " (5-shot group at 100\\x1b]0;", "1.25", "2.5", "3.75") +
@@ -86,6 +89,37 @@ TEST(CepReport, ControlCharactersAreEscapedOnATerminalOnly) {
     EXPECT_EQ(RunReport({"--range", "100\x1b]0;", target}).out,
               Circles(name + " (5-shot group at 100\x1b]0;", "1.25", "2.5", "3.75") + "This load exceeds 1-MOA (2.5) @ 95% CI\n");
     EXPECT_EQ(RunReport({"--csv", target}).out, "\"" + name + "\",100,1.25,2.5,3.75,2.5\r\n");
+}
+
+// A record appended by the shell to a file that another program holds locked
+// (a plain POSIX lock, not ours) waits for it, then gives up and says so.
+TEST(CepReport, AnAppendedRecordWaitsForAnotherProgramsLock) {
+    TempDir dir;
+    const std::string target = dir.Write("target.grp", kTarget);
+    const std::string csv = dir.Write("CEP.csv", "\"old.grp\",100,1,2,3,2\r\n");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const int fd = ::open(csv.c_str(), O_RDWR);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        const bool locked = ::fcntl(fd, F_SETLK, &lock) == 0;
+        (void)!::write(ready[1], locked ? "L" : "-", 1);
+        ::sleep(10);
+        ::_exit(0);
+    }
+    char got = 0;
+    ASSERT_EQ(::read(ready[0], &got, 1), 1);
+    ASSERT_EQ(got, 'L');
+    const std::string err = dir / "err";
+    const int status = std::system(("LC_ALL=C " CEP_REPORT_PATH " --csv '" + target + "' >>'" + csv + "' 2>'" + err + "'").c_str());
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(ReadAll(err), "cep-report: write error: the output file is locked by another program\n");
+    EXPECT_EQ(ReadAll(csv), "\"old.grp\",100,1,2,3,2\r\n");
 }
 
 }  // namespace

@@ -298,6 +298,8 @@ TEST(Calculate, FailureBeforeTheLinesLeavesLabelAndState) {
          "Input past end of file: the file declares 1 shot but holds no shot data after its count line."},
         {dir.Write("half.grp", File("3", "1,1\r\n2")), InputPastEndOfFile,
          "Input past end of file: the file declares 3 shots but its shot data ends after 1 shot and the x of shot 2."},
+        {dir.Write("onex.grp", File("3", "1")), InputPastEndOfFile,
+         "Input past end of file: the file declares 3 shots but its shot data ends after 0 shots and the x of shot 1."},
         {dir.Write("two.grp", "a\r\nb\r\n"), SubscriptOutOfRange},
         {file("0"), SubscriptOutOfRange}, {file("1"), SubscriptOutOfRange},
         {file("2"), SubscriptOutOfRange,

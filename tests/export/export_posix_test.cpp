@@ -28,16 +28,30 @@
 namespace {
 int gFailSync = 0;
 int gFailClose = 0;
+int gSkipCloses = 0;  // closes that succeed before the armed one fails
+// Another program's line, appended (without any lock) just before the armed flush fails.
+std::string gAppendBeforeSyncFails;
 }  // namespace
 extern "C" {
 int __real_fdatasync(int fd);
 int __real_close(int fd);
 int __wrap_fdatasync(int fd) {
+    if (!gAppendBeforeSyncFails.empty()) {
+        const std::string path = "/proc/self/fd/" + std::to_string(fd);
+        const int other = ::open(path.c_str(), O_WRONLY | O_APPEND);
+        (void)!::write(other, gAppendBeforeSyncFails.data(), gAppendBeforeSyncFails.size());
+        __real_close(other);
+        gAppendBeforeSyncFails.clear();
+    }
     if (const int error = std::exchange(gFailSync, 0)) return errno = error, -1;
     return __real_fdatasync(fd);
 }
 int __wrap_close(int fd) {
     const int rc = __real_close(fd);  // the descriptor is gone even when close fails
+    if (gFailClose != 0 && gSkipCloses > 0) {
+        --gSkipCloses;
+        return rc;
+    }
     if (const int error = std::exchange(gFailClose, 0)) return errno = error, -1;
     return rc;
 }
@@ -147,6 +161,13 @@ TEST(ExportCsv, FailuresNameThePathAndReasonAndLoseNothing) {
         {folder("limited", kBefore.c_str()), [] { LimitGrowth(5); }, "No space left on device"},
         {folder("sync", kBefore.c_str()), [] { gFailSync = EIO; }, "Input/output error"},
         {folder("close", kBefore.c_str()), [] { gFailClose = EDQUOT; }, "Disk quota exceeded"},
+        // The file's own last close fails: no confirmation, though the bytes are there.
+        {folder("lastclose", kBefore.c_str()), [] { gFailClose = EIO, gSkipCloses = 1; }, "Input/output error",
+         kBefore + kTargetRecord},
+        // A program that takes no lock appends after our record and then our flush
+        // fails: our bytes are no longer the last, so nothing is cut, its line survives.
+        {folder("other", kBefore.c_str()), [] { gFailSync = EIO, gAppendBeforeSyncFails = "\"other.grp\",1,1,2,3,1\r\n"; },
+         "Input/output error", kBefore + kTargetRecord + "\"other.grp\",1,1,2,3,1\r\n"},
         // May be appended to, not read: appended to all the same.
         {writeOnly, [&] { AsNobody(writeOnly + "/CEP.csv"); }, "", kBefore + kTargetRecord},
     };
