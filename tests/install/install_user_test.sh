@@ -46,10 +46,16 @@ for where in default xdg; do
     sh "$src/scripts/install-user" --from "$build" >"$tmp/out"
     printf '%s\n' \
         "Installed the CEP Calculator in $prog (Save writes CEP.csv there), with its menu entry $entry." \
+        "cepcalc and cep-report start from any folder through $HOME/.local/bin (on the PATH from your next login, if it was not there before)." \
         "To remove it: sh scripts/install-user --uninstall" | diff - "$tmp/out" || fail "$where: install message"
     (cd "$data" && find . -type f | LC_ALL=C sort) | diff "$tmp/expected" - || fail "$where: installed files"
-    grep -v '/\.installed-files$' "$tmp/expected" | sed "s|^\.|$data|" |
+    { grep -v '/\.installed-files$' "$tmp/expected" | sed "s|^\.|$data|"
+      printf '%s\n' "$HOME/.local/bin/cep-report" "$HOME/.local/bin/cepcalc"; } | LC_ALL=C sort |
         diff - "$prog/.installed-files" || fail "$where: uninstall list"
+    # The README's examples, as typed in the project folder after the install.
+    (cd "$src" && PATH="$HOME/.local/bin:$PATH" cep-report --stats yourdata/hunting10.grp | head -n1) |
+        grep -qxF "hunting10.grp: 10 shots at 100 yards, intervals at 95% confidence" || fail "$where: cep-report on the PATH"
+    [ "$(readlink "$HOME/.local/bin/cepcalc")" = "$prog/cepcalc" ] || fail "$where: cepcalc link"
 
     grep -qxF "Exec=\"$prog/cepcalc\"" "$entry" || fail "$where: Exec does not name $prog/cepcalc"
     validation="$(desktop-file-validate "$entry" 2>&1)" || fail "$where: desktop-file-validate: $validation"
@@ -65,6 +71,7 @@ for where in default xdg; do
         "Your saved results stay in $prog/CEP.csv." | diff - "$tmp/out" || fail "$where: uninstall message"
     [ "$(cd "$data" && find . | LC_ALL=C sort | tr '\n' ' ')" = ". ./CEPcalc ./CEPcalc/CEP.csv " ] ||
         fail "$where: the uninstall left more than CEP.csv"
+    [ ! -e "$HOME/.local/bin/cep-report" ] && [ ! -e "$HOME/.local/bin/cepcalc" ] || fail "$where: the links stayed"
     cmp "$tmp/saved" "$prog/CEP.csv" || fail "$where: CEP.csv changed"
 done
 echo "install.user: passed"
