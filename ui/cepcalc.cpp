@@ -293,21 +293,26 @@ void CEPcalc::showCentred()
     centreOnScreen();
     showNormal();
     // A window manager adds its frame only after the window is mapped, which
-    // would leave the framed window off-centre: until the user can have moved
-    // it, it is centred again whenever the frame's size changes.
-    keepCentred_ = true;
-    QTimer::singleShot(2000, this, [this] { keepCentred_ = false; });
+    // would leave the framed window off-centre: until the user moves it, it is
+    // centred again whenever the frame's size changes.
 }
 
 void CEPcalc::centreOnScreen()
 {
-    const QWindow *native = windowHandle();
-    centredFor_ = native != nullptr ? native->frameMargins() : QMargins();
-    if (const QScreen *where = screen()) {
-        const QRect centred = QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, size().grownBy(centredFor_),
-                                                  where->availableGeometry());
+    QWindow *native = windowHandle();
+    const QMargins frame = native != nullptr ? native->frameMargins() : QMargins();
+    const QScreen *where = screen();
+    if (where == nullptr)
+        return;
+    const QRect centred = QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, size().grownBy(frame),
+                                              where->availableGeometry());
+    // The client area goes inside the frame as the system reports it now;
+    // the widget's own idea of the frame may not have caught up yet.
+    if (native != nullptr)
+        native->setPosition(centred.topLeft() + QPoint(frame.left(), frame.top()));
+    else
         move(centred.topLeft()); // a window's position is that of its frame
-    }
+    centring_.centred(centred.topLeft(), size(), frame);
 }
 
 bool CEPcalc::event(QEvent *event)
@@ -315,9 +320,9 @@ bool CEPcalc::event(QEvent *event)
     const bool handled = QMainWindow::event(event);
     // The frame's arrival brings no event of its own, so any event is the
     // occasion to look.
-    if (keepCentred_) {
+    if (centring_.keeping()) {
         const QWindow *native = windowHandle();
-        if (native != nullptr && native->frameMargins() != centredFor_)
+        if (native != nullptr && centring_.mustRecentre(pos(), size(), native->frameMargins()))
             centreOnScreen();
     }
     return handled;

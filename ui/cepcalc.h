@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "calculate.h"
+#include "frame_centring.h"
 #include "platform.h"
 
 class QAction;
@@ -62,8 +63,7 @@ protected:
 
 private:
     void centreOnScreen();
-    bool keepCentred_ = false;
-    QMargins centredFor_; // the frame the window was last centred with
+    cepui::FrameCentring centring_;
 
     void connectEvents();
     void showFailure(const cep::Failure &failure);

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -298,6 +299,41 @@ private slots:
         QTRY_COMPARE(focusName(), "txtYards");
         QCOMPARE(press(Qt::Key_Return), (QStringList{"", "txtYards"}));
         QCOMPARE(press(Qt::Key_Escape), (QStringList{"", "txtYards"}));
+    }
+
+    // The window manager's frame may come at any time after the window is
+    // shown; the window is centred again when it comes, until the user moves
+    // or resizes the framed window.
+    void centringWaitsForTheFrame()
+    {
+        using cepui::FrameCentring;
+        const QPoint at(352, 300), wmPlaced(10, 10), dragged(400, 310);
+        const QSize size(575, 400), bigger(600, 420);
+        const QMargins none, frame(1, 20, 1, 5);
+        struct Look { QPoint at; QSize size; QMargins margins; bool recentre; };
+        const struct { const char *story; std::vector<Look> looks; } cases[] = {
+            {"frame after a thousand events", {{at, size, none, false}, {at, size, none, false}, {at, size, frame, true}}},
+            {"placed by the window manager before the frame", {{wmPlaced, size, none, false}, {wmPlaced, size, frame, true}}},
+            {"moved by the user once framed", {{at, size, frame, true}, {dragged, size, frame, false}, {dragged, size, none, false}}},
+            {"resized by the user once framed", {{at, size, frame, true}, {at, bigger, frame, false}, {at, bigger, none, false}}},
+        };
+        for (const auto &c : cases) {
+            FrameCentring centring;
+            centring.centred(at, size, none);
+            for (std::size_t i = 0; i < c.looks.size(); ++i) {
+                const Look &look = c.looks[i];
+                QVERIFY2(centring.mustRecentre(look.at, look.size, look.margins) == look.recentre,
+                         qPrintable(QString("%1, look %2").arg(c.story).arg(i)));
+                if (look.recentre)  // where centreOnScreen then puts it
+                    centring.centred(at, size, look.margins);
+            }
+        }
+        // Many events before the frame change nothing.
+        FrameCentring late;
+        late.centred(at, size, none);
+        for (int i = 0; i < 100000; ++i)
+            QVERIFY(!late.mustRecentre(i % 2 ? at : wmPlaced, size, none));
+        QVERIFY(late.mustRecentre(at, size, frame));
     }
 
     void choose()
