@@ -45,9 +45,6 @@ private:
     int error_ = 0;
 };
 
-// The file name without its folders.
-inline std::string BareName(const std::string& path) { return cep::os::BareName(path); }
-
 // Reports a file that failed on stderr as "cep-report: FILE: MESSAGE".
 void FileFailure(Output& err, std::string_view file, std::string_view message);
 

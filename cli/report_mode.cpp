@@ -66,7 +66,7 @@ int RunReport(const ReportOptions& options, Output& out, Output& err) {
     for (const std::string& file : options.files) {
         cep::CalcState state;  // each file is a calculation of its own
         Label label;
-        const auto done = cep::Calculate(state, file, BareName(file), options.range, label);
+        const auto done = cep::Calculate(state, file, cep::os::BareName(file), options.range, label);
         bool written = true;
         if (options.csv) {
             if (done) written = WriteRecord(AsRecord(cep::FormatCsvRecord(cep::MakeCsvRecord(done.value())), out), out, err);

@@ -45,7 +45,7 @@ int RunStats(const StatsOptions& options, Output& out, Output& err) {
     for (std::size_t f = 0; f < options.files.size(); ++f) {
         const std::string& file = options.files[f];
         cep::ShotTable shots;
-        NamedStats named{BareName(file), cep::ReadGroupStats(file, options.range, options.level, shots)};
+        NamedStats named{cep::os::BareName(file), cep::ReadGroupStats(file, options.range, options.level, shots)};
         const auto& [name, stats] = named;
         if (options.json) {
             const std::string_view end = f + 1 < options.files.size() ? ",\n" : "\n";
@@ -74,7 +74,7 @@ int RunCompare(const StatsOptions& options, Output& out, Output& err) {
     bool failed = false;
     for (const std::string& file : options.files) {
         cep::ShotTable shots;
-        groups.emplace_back(BareName(file), cep::ReadGroupStats(file, options.range, options.level, shots));
+        groups.emplace_back(cep::os::BareName(file), cep::ReadGroupStats(file, options.range, options.level, shots));
         if (!groups.back().second) {
             failed = true;
             FileFailure(err, file, groups.back().second.failure().message);

@@ -110,7 +110,7 @@ Outcome<std::string> ExportCsv(std::string_view programFolder, const CompletedCa
     case 0: break;
     case os::kNotRegularFile: return notRegular();
     case os::kSharingViolation:
-        return WriteFailure(path, "the file is open in another program, such as a spreadsheet; close it there and save again");
+        return WriteFailure(path, os::ErrorText(error) + ", such as a spreadsheet; close it there and save again");
     case EACCES:
     case EROFS:
         // Nothing there yet and no right to create it: the folder is the problem.

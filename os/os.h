@@ -56,7 +56,6 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    bool IsOpen() const;
     NativeFile native() const { return native_; }
     // Closes now; 0 or the error the system reported.
     int Close();

@@ -58,7 +58,6 @@ File& File::operator=(File&& other) noexcept {
     }
     return *this;
 }
-bool File::IsOpen() const { return Valid(native_); }
 
 int OpenForReading(const std::string& path, File& file) {
     if (path.find('\0') != std::string::npos) return ENOENT;  // no file name holds one

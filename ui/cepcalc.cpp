@@ -22,7 +22,6 @@
 #include <QScreen>
 #include <QSize>
 #include <QStyle>
-#include <QTimer>
 #include <QWindow>
 
 #include <limits>

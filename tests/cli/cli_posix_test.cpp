@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "lock_holder_posix.h"
 #include "report_texts.h"
 
 namespace cep::testing_support {
@@ -97,26 +98,10 @@ TEST(CepReport, AnAppendedRecordWaitsForAnotherProgramsLock) {
     TempDir dir;
     const std::string target = dir.Write("target.grp", kTarget);
     const std::string csv = dir.Write("CEP.csv", "\"old.grp\",100,1,2,3,2\r\n");
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        const int fd = ::open(csv.c_str(), O_RDWR);
-        struct flock lock {};
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
-        const bool locked = ::fcntl(fd, F_SETLK, &lock) == 0;
-        (void)!::write(ready[1], locked ? "L" : "-", 1);
-        ::sleep(10);
-        ::_exit(0);
-    }
-    char got = 0;
-    ASSERT_EQ(::read(ready[0], &got, 1), 1);
-    ASSERT_EQ(got, 'L');
+    LockHolder holder(csv);
+    ASSERT_TRUE(holder.holding());
     const std::string err = dir / "err";
     const int status = std::system(("LC_ALL=C " CEP_REPORT_PATH " --csv '" + target + "' >>'" + csv + "' 2>'" + err + "'").c_str());
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadAll(err), "cep-report: write error: the output file is locked by another program\n");
     EXPECT_EQ(ReadAll(csv), "\"old.grp\",100,1,2,3,2\r\n");

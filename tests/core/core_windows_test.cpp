@@ -3,7 +3,6 @@
 // mode would take for an end of file, both kinds of separator.
 #include <gtest/gtest.h>
 
-#include "calculate.h"
 #include "group_file.h"
 #include "os.h"
 #include "temp_dir.h"
@@ -40,15 +39,6 @@ TEST(ReadGroupFileWindows, ACtrlZIsAByteLikeAnyOther) {
     ASSERT_TRUE(read.ok()) << read.failure().message;
     EXPECT_EQ(read.value(), 3);
     EXPECT_EQ(shots[1], (ShotPoint{4, 0}));
-}
-
-TEST(ReadGroupFileWindows, AFolderIsNamedAsOne) {
-    TempDir dir;
-    std::filesystem::create_directory(Utf8Path(dir / "dir.grp"));
-    ShotTable shots;
-    const auto read = ReadGroupFile(dir / "dir.grp", shots);
-    ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.failure().message, "File access failure: " + (dir / "dir.grp") + " is a folder, not a group file.");
 }
 
 }  // namespace

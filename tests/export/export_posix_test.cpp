@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "export_fixtures.h"
+#include "lock_holder_posix.h"
 #include "temp_dir.h"
 
 // fdatasync and close fail on demand: each armed error number fails the next call once.
@@ -60,8 +61,6 @@ int __wrap_close(int fd) {
 namespace {
 
 using namespace cep::testing_support;
-using cep::testing_support::ReadAll;
-using cep::testing_support::TempDir;
 namespace fs = std::filesystem;
 
 TEST(ExportCsv, FollowsALinkToARegularFile) {
@@ -185,24 +184,11 @@ TEST(ExportCsv, WaitsABoundedTimeForAnotherProgramsLock) {
     using namespace std::chrono;
     TempDir dir;
     const std::string csv = dir.Write("CEP.csv", kBefore);
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {  // another program, holding the file locked for longer than the bound
-        int error = 0;
-        const bool locked = cep::LockFile(::open(csv.c_str(), O_RDWR), milliseconds(0), error) == cep::LockResult::Locked;
-        (void)!::write(ready[1], locked ? "L" : "-", 1);
-        ::sleep(10);
-        ::_exit(0);
-    }
-    char got = 0;
-    ASSERT_EQ(::read(ready[0], &got, 1), 1);
-    ASSERT_EQ(got, 'L');
+    LockHolder holder(csv);  // another program, holding the file locked for longer than the bound
+    ASSERT_TRUE(holder.holding());
     const auto start = steady_clock::now();
     const auto saved = cep::ExportCsv(dir.path().string(), kTarget);
     const auto waited = steady_clock::now() - start;
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
     ASSERT_FALSE(saved.ok());
     EXPECT_EQ(saved.failure().message, "File access failure: could not write " + csv + " (the file is locked by another program)");
     EXPECT_GE(waited, cep::kLockBound);

@@ -12,9 +12,6 @@
 namespace {
 
 using namespace cep::testing_support;
-using cep::testing_support::ReadAll;
-using cep::testing_support::TempDir;
-namespace fs = std::filesystem;
 
 TEST(CsvRecord, PlainDecimalsQuotedNameCrLf) {
     const std::pair<double, const char*> numbers[] = {

@@ -328,12 +328,6 @@ private slots:
                     centring.centred(at, size, look.margins);
             }
         }
-        // Many events before the frame change nothing.
-        FrameCentring late;
-        late.centred(at, size, none);
-        for (int i = 0; i < 100000; ++i)
-            QVERIFY(!late.mustRecentre(i % 2 ? at : wmPlaced, size, none));
-        QVERIFY(late.mustRecentre(at, size, frame));
     }
 
     void choose()
