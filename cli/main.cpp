@@ -15,8 +15,10 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: cep-report [--range TEXT] [--csv] FILE...\n"
-    "       cep-report --stats [--range TEXT] [--level P] [--json] [--svg DIR] FILE...\n"
-    "       cep-report --compare [--range TEXT] [--level P] [--json] FILE_A FILE_B\n"
+    "       cep-report --stats [--range TEXT] [--level P] [--json] [--svg DIR]\n"
+    "                  [--exclude N,...] [--strict] FILE...\n"
+    "       cep-report --compare [--range TEXT] [--level P] [--json] [--svg DIR]\n"
+    "                  [--strict] FILE_A FILE_B\n"
     "Calculates the CEP of each group file as the CEP Calculator window does.\n"
     "  --range TEXT  the range text exactly as typed in the range box (default \"100\")\n"
     "  --csv         print the record that Save appends to CEP.csv instead of the text\n"
@@ -26,7 +28,11 @@ constexpr std::string_view kUsage =
     "intervals; --compare tells whether group A is tighter than group B.\n"
     "  --level P     confidence level, a number strictly between 0 and 1 (default 0.95)\n"
     "  --json        one JSON document on stdout instead of the text\n"
-    "  --svg DIR     also draw each group to DIR/NAME.svg (with --stats)\n"
+    "  --svg DIR     also draw each group to DIR/NAME.svg, true to scale where it fits\n"
+    "                a page (a name met before in the same call: NAME-2.svg, ...)\n"
+    "  --exclude N,...  leave out the shots with these numbers (from 1) (with --stats)\n"
+    "  --strict      fail a file whose data needed a warning (text where a number\n"
+    "                belongs, decimal commas, data after the declared shots)\n"
     "Exit status: 0 every file completed, 1 any failed, 2 usage error.\n";
 
 int UsageError(cli::Output& err, std::string_view problem) {

@@ -22,7 +22,13 @@ json Optional(const std::optional<double>& value) { return value ? json(*value) 
 
 // Sets every field of a group's object. Missing keys are added in the order
 // set, the documented order; an object of the same shape is only refilled.
-void Fill(json& o, const std::string& name, const cep::GroupStats& s) {
+json Warnings(const std::vector<cep::DataWarning>& warnings) {
+    json list = json::array();
+    for (const cep::DataWarning& w : warnings) list.push_back({{"line", w.line}, {"text", w.text}});
+    return list;
+}
+
+void Fill(json& o, const std::string& name, const cep::GroupStats& s, const std::vector<cep::DataWarning>& warnings) {
     o["file"] = name;
     o["shots"] = s.shots;
     o["range_yards"] = s.rangeYards;
@@ -43,17 +49,42 @@ void Fill(json& o, const std::string& name, const cep::GroupStats& s) {
     }
     o["moa_per_inch"] = Optional(s.moaPerInch);
     o["mil_per_inch"] = Optional(s.milPerInch);
+    json& prediction = o["prediction"];
+    for (std::size_t i = 0; i < s.prediction.size(); ++i) {
+        prediction[i]["percent"] = s.prediction[i].percent;
+        prediction[i]["diameter"] = s.prediction[i].diameter;
+    }
+    json flyers = json::array();
+    for (const cep::Flyer& f : s.flyers) flyers.push_back({{"shot", f.shot}, {"distance", f.distance}, {"limit", f.limit}});
+    o["flyers"] = std::move(flyers);
+    o["excluded"] = s.excluded;
+    json& shape = o["shape"];
+    shape["sd_major"] = s.shape.sdMajor;
+    shape["sd_minor"] = s.shape.sdMinor;
+    shape["angle_degrees"] = s.shape.angleDegrees;
+    shape["p_round"] = s.shape.pRound;
+    shape["elongated"] = s.shape.elongated;
+    json ellipses = json::array();
+    for (const cep::PredictionEllipse& e : s.shape.ellipses) {
+        ellipses.push_back({{"percent", e.percent}, {"major", e.major}, {"minor", e.minor}});
+    }
+    shape["ellipses"] = std::move(ellipses);
+    o["warnings"] = Warnings(warnings);
 }
 
-json FailureObject(const std::string& name, const cep::Failure& failure) {
-    return {{"file", name},
-            {"error", {{"kind", std::string(cep::KindName(failure.kind))}, {"message", failure.message}}}};
+// A failed file's object; the data warnings too when there were any.
+json FailureObject(const NamedStats& file) {
+    const cep::Failure& failure = file.stats.failure();
+    json o = {{"file", file.name},
+              {"error", {{"kind", std::string(cep::KindName(failure.kind))}, {"message", failure.message}}}};
+    if (!file.warnings.empty()) o["warnings"] = Warnings(file.warnings);
+    return o;
 }
 
 json FileObject(const NamedStats& file) {
-    if (!file.second) return FailureObject(file.first, file.second.failure());
+    if (!file.stats) return FailureObject(file);
     json o = json::object();
-    Fill(o, file.first, file.second.value());
+    Fill(o, file.name, file.stats.value(), file.warnings);
     return o;
 }
 
@@ -63,11 +94,11 @@ std::string Line(const json& value) { return value.dump(-1, ' ', false, json::er
 }  // namespace
 
 std::string StatsJsonObject(const NamedStats& file) {
-    if (!file.second) return Line(FailureObject(file.first, file.second.failure()));
+    if (!file.stats) return Line(FailureObject(file));
     // One object kept and refilled: a tree per file would cost more than the
     // statistics over thousands of files.
     thread_local json kept = json::object();
-    Fill(kept, file.first, file.second.value());
+    Fill(kept, file.name, file.stats.value(), file.warnings);
     return Line(kept);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "stats_mode.h"
 
+#include <set>
 
 #include "group_stats.h"
 #include "stats_writers.h"
@@ -10,22 +11,63 @@ namespace cli {
 namespace {
 
 // Blocks are not flushed one by one, which costs a write per file over
-// thousands of files; stdout is flushed before a failure goes to stderr, so
+// thousands of files; stdout is flushed before anything goes to stderr, so
 // that the two still come in order when they share a terminal or a file.
 void Failed(Output& out, Output& err, std::string_view file, std::string_view message) {
     out.Flush();  // a failure here is reported at the end
     FileFailure(err, file, message);
 }
 
-// DIR/<bare name>.svg, written whole or not at all.
-cep::Outcome<cep::Done> WritePicture(const std::string& dir, const std::string& name, const cep::GroupStats& stats,
-                                     const cep::ShotTable& shots) {
+// "cep-report: FILE: line L: WHAT" for each line the data check questioned.
+void Warn(Output& out, Output& err, std::string_view file, const std::vector<cep::DataWarning>& warnings) {
+    if (warnings.empty()) return;
+    out.Flush();
+    std::string lines;
+    for (const cep::DataWarning& w : warnings) {
+        lines += "cep-report: " + EscapeControls(file) + ": line " + std::to_string(w.line) + ": " +
+                 EscapeControls(w.text) + "\n";
+    }
+    err.Write(lines);
+}
+
+// Reads and checks one file; with --strict, data that needed a warning fails it.
+NamedStats Read(const StatsOptions& options, const std::string& file, cep::ShotTable& shots) {
+    NamedStats named{cep::os::BareName(file), cep::Failure{}, {}};
+    named.stats = cep::ReadGroupStats(file, options.range, options.level, shots, options.exclude, &named.warnings);
+    if (options.strict && named.stats && !named.warnings.empty()) {
+        const std::size_t n = named.warnings.size();
+        named.stats = cep::MakeFailure(cep::FailureKind::FileAccessFailure,
+                                       "its data is not clean (" + std::to_string(n) +
+                                           (n == 1 ? " warning" : " warnings") + "), and --strict refuses it.");
+    }
+    return named;
+}
+
+// Picture names: DIR/NAME.svg for a file's bare name; a name that came
+// before in the same call gets -2, -3, ... so that no picture replaces
+// another of the same call.
+class PictureNames {
+public:
+    std::string For(const std::string& name) {
+        std::string picture = name;
+        for (int k = 2; !used_.insert(picture).second; ++k) picture = name + "-" + std::to_string(k);
+        return picture + ".svg";
+    }
+
+private:
+    std::set<std::string> used_;
+};
+
+// DIR/PICTURE, written whole or not at all.
+cep::Outcome<cep::Done> WritePicture(const std::string& dir, const std::string& picture, const std::string& name,
+                                     const cep::GroupStats& stats, const cep::ShotTable& shots) {
     if (const int error = cep::os::CreateFolders(dir); error != 0) {
         return cep::MakeFailure(cep::FailureKind::FileAccessFailure, "could not create the folder " + dir + " (" +
                                                                          cep::SystemErrorText(error) + ").");
     }
-    const std::string path = cep::os::Join(dir, name + ".svg");
-    const std::span<const cep::ShotPoint> group(shots.data(), static_cast<std::size_t>(stats.shots));
+    const std::string path = cep::os::Join(dir, picture);
+    const std::size_t declared = stats.shots + stats.excluded.size();
+    const std::span<const cep::ShotPoint> group(shots.data(), declared);
     if (const int failed = cep::os::ReplaceWhole(path, GroupSvg(name, stats, group)); failed != 0) {
         return cep::MakeFailure(cep::FailureKind::FileAccessFailure,
                                 "could not write " + path + " (" + cep::SystemErrorText(failed) + ").");
@@ -38,6 +80,7 @@ cep::Outcome<cep::Done> WritePicture(const std::string& dir, const std::string& 
 int RunStats(const StatsOptions& options, Output& out, Output& err) {
     int status = 0;
     bool printedBefore = false;
+    PictureNames pictures;
     // The JSON array goes out one file's line at a time, each line ended with
     // its separator before a failure may go to stderr, so that the two stay
     // apart on a shared terminal; the text, a block per file.
@@ -45,20 +88,23 @@ int RunStats(const StatsOptions& options, Output& out, Output& err) {
     for (std::size_t f = 0; f < options.files.size(); ++f) {
         const std::string& file = options.files[f];
         cep::ShotTable shots;
-        NamedStats named{cep::os::BareName(file), cep::ReadGroupStats(file, options.range, options.level, shots)};
-        const auto& [name, stats] = named;
+        const NamedStats named = Read(options, file, shots);
+        Warn(out, err, file, named.warnings);
         if (options.json) {
             const std::string_view end = f + 1 < options.files.size() ? ",\n" : "\n";
             if (!out.Write(StatsJsonObject(named)) || !out.Write(end)) return 1;
-        } else if (stats) {
-            if (!out.Write(printedBefore ? "\n" : "") || !out.Write(StatsText(out.Shown(name), stats.value()))) return 1;
+        } else if (named.stats) {
+            if (!out.Write(printedBefore ? "\n" : "") || !out.Write(StatsText(named.name, named.stats.value()))) {
+                return 1;
+            }
             printedBefore = true;
         }
-        if (!stats) {
+        if (!named.stats) {
             status = 1;
-            Failed(out, err, file, stats.failure().message);
+            Failed(out, err, file, named.stats.failure().message);
         } else if (options.svgDir) {
-            const auto drawn = WritePicture(*options.svgDir, name, stats.value(), shots);
+            const auto drawn =
+                WritePicture(*options.svgDir, pictures.For(named.name), named.name, named.stats.value(), shots);
             if (!drawn) {
                 status = 1;
                 Failed(out, err, file, drawn.failure().message);
@@ -71,26 +117,37 @@ int RunStats(const StatsOptions& options, Output& out, Output& err) {
 
 int RunCompare(const StatsOptions& options, Output& out, Output& err) {
     std::vector<NamedStats> groups;
+    std::vector<cep::ShotTable> tables(options.files.size());
     bool failed = false;
-    for (const std::string& file : options.files) {
-        cep::ShotTable shots;
-        groups.emplace_back(cep::os::BareName(file), cep::ReadGroupStats(file, options.range, options.level, shots));
-        if (!groups.back().second) {
+    for (std::size_t f = 0; f < options.files.size(); ++f) {
+        groups.push_back(Read(options, options.files[f], tables[f]));
+        Warn(out, err, options.files[f], groups.back().warnings);
+        if (!groups.back().stats) {
             failed = true;
-            FileFailure(err, file, groups.back().second.failure().message);
+            FileFailure(err, options.files[f], groups.back().stats.failure().message);
         }
     }
     if (failed) return 1;
     const NamedStats& a = groups[0];
     const NamedStats& b = groups[1];
-    const auto comparison = cep::CompareGroups(a.second.value(), b.second.value(), options.level);
+    const auto comparison = cep::CompareGroups(a.stats.value(), b.stats.value(), options.level);
     if (!comparison) {
         FileFailure(err, options.files[0] + ", " + options.files[1], comparison.failure().message);
         return 1;
     }
     out.Write(options.json ? CompareJson(a, b, comparison.value())
-                           : CompareText(out.Shown(a.first), a.second.value(), out.Shown(b.first), b.second.value(),
-                                         comparison.value()));
+                           : CompareText(a.name, a.stats.value(), b.name, b.stats.value(), comparison.value()));
+    if (options.svgDir) {
+        PictureNames pictures;
+        for (std::size_t f = 0; f < groups.size(); ++f) {
+            const auto drawn = WritePicture(*options.svgDir, pictures.For(groups[f].name), groups[f].name,
+                                            groups[f].stats.value(), tables[f]);
+            if (!drawn) {
+                Failed(out, err, options.files[f], drawn.failure().message);
+                return 1;
+            }
+        }
+    }
     return 0;
 }
 

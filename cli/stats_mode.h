@@ -18,6 +18,8 @@ struct StatsOptions {
     double level = 0.95;
     bool json = false;
     std::optional<std::string> svgDir;
+    std::vector<int> exclude;  // shot numbers, from 1
+    bool strict = false;       // a file whose data needed a warning fails
     std::string firstGiven;  // the first option of these modes on the command line
     std::string range = "100";
     std::vector<std::string> files;
@@ -30,7 +32,7 @@ bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, Stats
                      std::string& problem);
 
 // What is wrong with the options as a whole (empty when nothing): options of
-// these modes without --stats or --compare, --csv with them, --svg with
+// these modes without --stats or --compare, --csv with them, --exclude with
 // --compare, --compare without exactly two files.
 std::string StatsOptionsProblem(const StatsOptions& options, bool csv);
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -20,6 +21,24 @@ bool ReadLevel(std::string_view text, double& level) {
     return true;
 }
 
+// "3" or "3,7,12": shot numbers from 1.
+bool ReadShotNumbers(std::string_view text, std::vector<int>& numbers) {
+    std::vector<int> read;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        int shot = 0;
+        const auto [end, error] = std::from_chars(text.data() + start, text.data() + comma, shot);
+        if (error != std::errc() || end != text.data() + comma || comma == start || text[start] == '+' || shot < 1) {
+            return false;
+        }
+        read.push_back(shot);
+        if (comma == text.size()) break;
+        start = comma + 1;
+    }
+    numbers.insert(numbers.end(), read.begin(), read.end());
+    return true;
+}
+
 }  // namespace
 
 bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, StatsOptions& options,
@@ -29,8 +48,8 @@ bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, Stats
     const std::string_view name = arg.substr(0, eq);
     std::string_view value;
     const bool isMode = name == "--stats" || name == "--compare";
-    const bool hasValue = name == "--level" || name == "--svg";
-    if (!isMode && !hasValue && name != "--json") return false;
+    const bool hasValue = name == "--level" || name == "--svg" || name == "--exclude";
+    if (!isMode && !hasValue && name != "--json" && name != "--strict") return false;
     if (eq != std::string_view::npos && !hasValue) {
         problem = std::string(name) + " takes no value";
         return true;
@@ -55,6 +74,12 @@ bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, Stats
         options.mode = mode;
     } else if (name == "--json") {
         options.json = true;
+    } else if (name == "--strict") {
+        options.strict = true;
+    } else if (name == "--exclude") {
+        if (!ReadShotNumbers(value, options.exclude)) {
+            problem = "--exclude needs shot numbers from 1, such as 4 or 4,7, not \"" + std::string(value) + "\"";
+        }
     } else if (name == "--level") {
         if (!ReadLevel(value, options.level)) {
             problem = "--level must be a number strictly between 0 and 1, not \"" + std::string(value) + "\"";
@@ -73,7 +98,8 @@ std::string StatsOptionsProblem(const StatsOptions& options, bool csv) {
     }
     if (csv) return "--csv cannot be used with " + std::string(ModeOption(options.mode));
     if (options.mode == StatsMode::Compare) {
-        if (options.svgDir) return "--svg cannot be used with --compare";
+        // Shot numbers belong to one file; --stats --exclude takes one group at a time.
+        if (!options.exclude.empty()) return "--exclude cannot be used with --compare";
         if (options.files.size() != 2) return "--compare needs exactly two group files";
     }
     return "";

@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: MIT
 // A picture of the group to print: the shots on a grid around the point of
-// aim, the centre and the 50/90/95 % circles, with a legend. One scale for x
-// and y, y upward, everything inside the picture; the file name escaped so
-// that any name gives a valid document.
+// aim, the centre and the 50/90/95 % circles, with a legend. Its size is in
+// inches and one inch of target is one inch of paper whenever the group fits
+// a Letter or A4 page; else the title gives the scale. One scale for x and y,
+// y upward, everything inside the picture; the file name escaped so that any
+// name gives a valid document.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
+#include <numbers>
+#include <utility>
+#include <vector>
 
 #include "output.h"
 #include "stats_writers.h"
@@ -14,16 +20,28 @@ namespace cli {
 
 namespace {
 
-constexpr double kPlotSide = 560;  // the plot's longer side, in user units
+// User units are CSS pixels, 96 to the inch, so that the text sizes below
+// are the usual ones.
+constexpr double kUnitsPerInch = 96;
+// The plot's largest side on paper: with the title, the legend and margins
+// the picture stays within 7.25 by 9.75 inches, which Letter and A4 both hold
+// with half an inch to spare.
+constexpr double kMaxPlotInches = 6.0;
+constexpr double kMinPlotInches = 3.0;
 constexpr double kMarginLeft = 64;
 constexpr double kMarginRight = 28;
-constexpr double kPlotTop = 48;
+constexpr double kPlotTop = 70;
 constexpr double kBelowPlot = 56;  // tick labels and the axis title
 constexpr double kLegendLine = 20;
 constexpr double kShotRadius = 4;
 constexpr double kTitleCharWidth = 9.5;   // generous averages for a sans-serif font,
 constexpr double kLegendCharWidth = 7.4;  // so that text never runs past the edge
-constexpr double kMaxGridLines = 24;
+constexpr double kMaxGridSteps = 12;
+constexpr std::size_t kMostTitleChars = 48;
+// The point of aim stays in the plot unless it would make the group smaller
+// than a third of the plot (and the plot larger than its least size); then
+// an arrow points to it.
+constexpr double kAimSpanFactor = 3;
 
 constexpr std::string_view kStyle =
     "<style>\n"
@@ -40,6 +58,15 @@ constexpr std::string_view kStyle =
     ".circle50{fill:none;stroke:#2e8b3e;stroke-width:2}\n"
     ".circle90{fill:none;stroke:#e08a00;stroke-width:2}\n"
     ".circle95{fill:none;stroke:#c62828;stroke-width:2;stroke-dasharray:7 4}\n"
+    ".next95{fill:none;stroke:#555;stroke-width:1.4;stroke-dasharray:2 3}\n"
+    ".ellipse{fill:none;stroke:#7b1fa2;stroke-width:1.4}\n"
+    ".flyer{fill:none;stroke:#d00000;stroke-width:2}\n"
+    ".left{fill:#fff;stroke:#888;stroke-width:1.2}\n"
+    ".number{font-size:11px;font-weight:bold;fill:#d00000}\n"
+    ".leftnumber{font-size:11px;fill:#666}\n"
+    ".arrow{fill:none;stroke:#000;stroke-width:1.6}\n"
+    ".head{fill:#000}\n"
+    ".scale{font-size:12px;fill:#333}\n"
     "</style>\n";
 
 // A position: at most two decimals, the period whatever the locale.
@@ -117,13 +144,27 @@ std::string XmlText(std::string_view raw) {
 // Characters of a text; entities count in full, which only errs wide.
 double Chars(std::string_view text) { return static_cast<double>(DisplayWidth(text)); }
 
-// One inch, or for a wide picture the smallest of 2, 5, 10, 20, ... inches
-// that keeps the grid readable.
+// The bare name as the title shows it: at most kMostTitleChars characters, so
+// that the picture stays within a page.
+std::string TitleName(std::string_view name) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if ((static_cast<unsigned char>(name[i]) & 0xc0) != 0x80 && ++chars > kMostTitleChars) {
+            return XmlText(name.substr(0, i)) + "...";
+        }
+    }
+    return XmlText(name);
+}
+
+// 0.1, 0.25, 0.5, 1, 2, 5, 10, 20, 50, ... inches: the smallest that keeps
+// the grid readable over `span`.
 double GridStep(double span) {
-    if (span <= kMaxGridLines) return 1.0;
-    const double decade = std::pow(10.0, std::floor(std::log10(span / kMaxGridLines)));
+    for (const double step : {0.1, 0.25, 0.5}) {
+        if (step * kMaxGridSteps >= span) return step;
+    }
+    const double decade = std::pow(10.0, std::floor(std::log10(span / kMaxGridSteps)));
     for (const double m : {1.0, 2.0, 5.0}) {
-        if (m * decade * kMaxGridLines >= span) return m * decade;
+        if (m * decade * kMaxGridSteps >= span) return std::max(1.0, m * decade);
     }
     return 10.0 * decade;
 }
@@ -143,38 +184,82 @@ std::string Element(std::string_view name, std::initializer_list<Attribute> attr
     return out;
 }
 
+// A rectangle in inches of target that grows to hold what is added.
+struct Box {
+    double x0 = std::numeric_limits<double>::infinity();
+    double x1 = -std::numeric_limits<double>::infinity();
+    double y0 = x0;
+    double y1 = x1;
+    void Add(double x, double y, double r = 0.0) {
+        x0 = std::min(x0, x - r);
+        x1 = std::max(x1, x + r);
+        y0 = std::min(y0, y - r);
+        y1 = std::max(y1, y + r);
+    }
+    // The box of an ellipse with these semi-axes, the major at `degrees`.
+    void AddEllipse(cep::ShotPoint c, double a, double b, double degrees) {
+        const double t = degrees * std::numbers::pi / 180.0;
+        Add(c.x, c.y);
+        const double dx = std::hypot(a * std::cos(t), b * std::sin(t));
+        const double dy = std::hypot(a * std::sin(t), b * std::cos(t));
+        x0 = std::min(x0, c.x - dx);
+        x1 = std::max(x1, c.x + dx);
+        y0 = std::min(y0, c.y - dy);
+        y1 = std::max(y1, c.y + dy);
+    }
+    double Span() const { return std::max(x1 - x0, y1 - y0); }
+};
+
 // Where inches land in the picture: grid lines ix0..ix1 and iy0..iy1, `step`
 // inches apart and `unit` user units apart, y flipped. Edges are counted in
 // steps, so that none of them in inches can overflow.
 struct Frame {
     double step, unit, left, top;
     double ix0, ix1, iy0, iy1;
+    double scale;  // paper inches per target inch: 1, 1/2, 1/4, ...
+    bool aimShown;
     double X(double inches) const { return left + (inches / step - ix0) * unit; }
     double Y(double inches) const { return top + (iy1 - inches / step) * unit; }
     double Width() const { return (ix1 - ix0) * unit; }
     double Height() const { return (iy1 - iy0) * unit; }
+    double Length(double inches) const { return inches / step * unit; }
 };
 
-// The point of aim, every shot and the largest circle, a little inside the grid.
+// Every shot, the largest circles and, when the group is elongated, its
+// ellipses; the point of aim too, unless it would shrink the group to a dot.
 Frame FrameFor(const cep::GroupStats& s, std::span<const cep::ShotPoint> shots) {
-    const double r95 = s.circles.back().diameter.value / 2.0;
-    double x0 = std::min(0.0, s.centre.x - r95);
-    double x1 = std::max(0.0, s.centre.x + r95);
-    double y0 = std::min(0.0, s.centre.y - r95);
-    double y1 = std::max(0.0, s.centre.y + r95);
-    for (const cep::ShotPoint& p : shots) {
-        x0 = std::min(x0, p.x);
-        x1 = std::max(x1, p.x);
-        y0 = std::min(y0, p.y);
-        y1 = std::max(y1, p.y);
+    Box group;
+    for (const cep::ShotPoint& p : shots) group.Add(p.x, p.y);
+    group.Add(s.centre.x, s.centre.y, s.circles.back().diameter.value / 2.0);
+    group.Add(s.centre.x, s.centre.y, s.prediction.back().diameter / 2.0);
+    if (s.shape.elongated) {
+        for (const cep::PredictionEllipse& e : s.shape.ellipses) {
+            group.AddEllipse(s.centre, e.major / 2.0, e.minor / 2.0, s.shape.angleDegrees);
+        }
     }
+    Box withAim = group;
+    withAim.Add(0.0, 0.0);
     Frame f{};
-    f.step = GridStep(std::max(x1 - x0, y1 - y0));
-    f.ix0 = std::floor(x0 / f.step - 0.15);
-    f.ix1 = std::ceil(x1 / f.step + 0.15);
-    f.iy0 = std::floor(y0 / f.step - 0.15);
-    f.iy1 = std::ceil(y1 / f.step + 0.15);
-    f.unit = kPlotSide / std::max(f.ix1 - f.ix0, f.iy1 - f.iy0);
+    f.aimShown = withAim.Span() <= std::max(kAimSpanFactor * group.Span(), kMinPlotInches);
+    const Box& box = f.aimShown ? withAim : group;
+    f.step = GridStep(std::max(box.Span(), 0.05));
+    f.ix0 = std::floor(box.x0 / f.step - 0.15);
+    f.ix1 = std::ceil(box.x1 / f.step + 0.15);
+    f.iy0 = std::floor(box.y0 / f.step - 0.15);
+    f.iy1 = std::ceil(box.y1 / f.step + 0.15);
+    // At least kMinPlotInches each way, the group in the middle.
+    const double fewest = std::ceil(kMinPlotInches / f.step);
+    for (double* edges : {&f.ix0, &f.iy0}) {
+        const double missing = fewest - (edges[1] - edges[0]);
+        if (missing > 0) {
+            edges[0] -= std::floor(missing / 2.0);
+            edges[1] += std::ceil(missing / 2.0);
+        }
+    }
+    const double inches = std::max(f.ix1 - f.ix0, f.iy1 - f.iy0) * f.step;
+    f.scale = 1.0;
+    while (inches * f.scale > kMaxPlotInches) f.scale /= 2.0;
+    f.unit = f.step * f.scale * kUnitsPerInch;
     return f;
 }
 
@@ -191,7 +276,7 @@ std::string Grid(const Frame& f) {
         lines += "M" + x + " " + Pos(f.top) + "V" + Pos(bottom);
         if (std::fmod(i, labelEvery) != 0.0) continue;
         labels += Element("text", {{"class", "tick"}, {"x", x}, {"y", Pos(bottom + 16)}, {"text-anchor", "middle"}},
-                          ShortestFigure(i * f.step + 0.0));
+                          Pos(i * f.step + 0.0));
     }
     for (double i = f.iy0; i <= f.iy1; ++i) {
         const double y = f.Y(i * f.step);
@@ -199,22 +284,23 @@ std::string Grid(const Frame& f) {
         if (std::fmod(i, labelEvery) != 0.0) continue;
         labels += Element("text",
                           {{"class", "tick"}, {"x", Pos(f.left - 7)}, {"y", Pos(y + 4)}, {"text-anchor", "end"}},
-                          ShortestFigure(i * f.step + 0.0));
+                          Pos(i * f.step + 0.0));
     }
-    const std::string unitName = f.step == 1.0 ? "inches" : "inches (grid " + ShortestFigure(f.step) + " in)";
+    std::string axes;
+    if (f.aimShown) {
+        axes = Element("path", {{"class", "axis"},
+                                {"d", "M" + Pos(f.X(0)) + " " + Pos(f.top) + "V" + Pos(bottom) + "M" + Pos(f.left) +
+                                          " " + Pos(f.Y(0)) + "H" + Pos(right)}});
+    }
     const std::string midX = Pos(f.left + f.Width() / 2);
     const std::string midY = Pos(f.top + f.Height() / 2);
     const std::string leftX = Pos(f.left - 48);
-    return Element("path", {{"class", "grid"}, {"d", lines}}) +
-           Element("path", {{"class", "axis"},
-                            {"d", "M" + Pos(f.X(0)) + " " + Pos(f.top) + "V" + Pos(bottom) + "M" + Pos(f.left) + " " +
-                                      Pos(f.Y(0)) + "H" + Pos(right)}}) +
-           labels +
+    return Element("path", {{"class", "grid"}, {"d", lines}}) + axes + labels +
            Element("text", {{"class", "label"}, {"x", midX}, {"y", Pos(bottom + 36)}, {"text-anchor", "middle"}},
-                   unitName + " right of the point of aim") +
+                   "inches right of the point of aim") +
            Element("text", {{"class", "label"}, {"x", leftX}, {"y", midY}, {"text-anchor", "middle"},
                             {"transform", "rotate(-90 " + leftX + " " + midY + ")"}},
-                   unitName + " up");
+                   "inches up");
 }
 
 // The cross of the centre, `size` from its middle to each end.
@@ -225,71 +311,170 @@ std::string CentreCross(const char* cls, double x, double y, double size) {
                                       Pos(2 * size) + " " + Pos(-2 * size)}});
 }
 
+// The point of aim drawn where it lies, or an arrow from the group towards
+// it with its distance, ending inside the plot.
+std::string Aim(const Frame& f, const cep::GroupStats& s) {
+    if (f.aimShown) {
+        const double x = f.X(0);
+        const double y = f.Y(0);
+        return Element("circle", {{"class", "aim"}, {"cx", Pos(x)}, {"cy", Pos(y)}, {"r", "7"}}) +
+               Element("path", {{"class", "aim"},
+                                {"d", "M" + Pos(x - 11) + " " + Pos(y) + "h22M" + Pos(x) + " " + Pos(y - 11) + "v22"}});
+    }
+    // Direction in the picture (y down) from the centre to the aim.
+    const double dx = -s.centre.x / s.centreOffset;
+    const double dy = s.centre.y / s.centreOffset;
+    const double cx = f.X(s.centre.x);
+    const double cy = f.Y(s.centre.y);
+    // How far the ray from the centre runs before it leaves the plot, less a margin.
+    double reach = std::numeric_limits<double>::infinity();
+    if (dx > 0) reach = std::min(reach, (f.left + f.Width() - 14 - cx) / dx);
+    if (dx < 0) reach = std::min(reach, (f.left + 14 - cx) / dx);
+    if (dy > 0) reach = std::min(reach, (f.top + f.Height() - 14 - cy) / dy);
+    if (dy < 0) reach = std::min(reach, (f.top + 14 - cy) / dy);
+    const double start = std::min(f.Length(s.prediction.back().diameter / 2.0) + 6.0, reach * 0.6);
+    const double x0 = cx + dx * start;
+    const double y0 = cy + dy * start;
+    const double x1 = cx + dx * reach;
+    const double y1 = cy + dy * reach;
+    // The head: a triangle at the tip, 10 long and 8 wide.
+    const double bx = x1 - dx * 10;
+    const double by = y1 - dy * 10;
+    const std::string head = "M" + Pos(x1) + " " + Pos(y1) + "L" + Pos(bx - dy * 4) + " " + Pos(by + dx * 4) + "L" +
+                             Pos(bx + dy * 4) + " " + Pos(by - dx * 4) + "Z";
+    return Element("path", {{"class", "arrow"},
+                            {"d", "M" + Pos(x0) + " " + Pos(y0) + "L" + Pos(bx) + " " + Pos(by)}}) +
+           Element("path", {{"class", "head"}, {"d", head}});
+}
+
+// An ellipse around the centre, its major axis at `degrees` from horizontal
+// (counter-clockwise on paper, hence the minus with y downward).
+std::string EllipseElement(const Frame& f, const cep::GroupStats& s, const cep::PredictionEllipse& e) {
+    const std::string cx = Pos(f.X(s.centre.x));
+    const std::string cy = Pos(f.Y(s.centre.y));
+    return Element("ellipse", {{"class", "ellipse"}, {"cx", cx}, {"cy", cy}, {"rx", Pos(f.Length(e.major / 2.0))},
+                               {"ry", Pos(f.Length(e.minor / 2.0))},
+                               {"transform", "rotate(" + Pos(-s.shape.angleDegrees) + " " + cx + " " + cy + ")"}});
+}
+
+// Sizes in whole sixteenths of an inch, so that the inches given as the
+// picture's size are exact and the scale on paper is too.
+double WholeSixteenths(double units) { return std::ceil(units / (kUnitsPerInch / 16)) * (kUnitsPerInch / 16); }
+std::string Inches(double units) {
+    std::string text = FixedFigure(units / kUnitsPerInch, 4, ".");
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') text.pop_back();
+    return text;
+}
+
+std::string ScaleText(const Frame& f) {
+    const std::string grid = "; grid " + Pos(f.step) + " in";
+    if (f.scale == 1.0) return "True scale: printed at 100%, one inch on paper is one inch of target" + grid;
+    return "Printed at 100%, one inch on paper is " + ShortestFigure(1.0 / f.scale) + " inches of target" + grid;
+}
+
 }  // namespace
 
 std::string GroupSvg(std::string_view name, const cep::GroupStats& s, std::span<const cep::ShotPoint> shots) {
     Frame f = FrameFor(s, shots);
-    const std::string title =
-        XmlText(name) + ": " + std::to_string(s.shots) + " shots at " + ShortestFigure(s.rangeYards) + " yards";
-    std::vector<std::string> legend;
-    double legendChars = 0;
+    const std::string title = TitleName(name) + ": " + std::to_string(s.shots) + " shots at " +
+                              ShortestFigure(s.rangeYards) + " yards" +
+                              (s.excluded.empty() ? "" : " (" + std::to_string(s.excluded.size()) + " left out)") +
+                              (f.scale == 1.0 ? "" : ", scale 1:" + ShortestFigure(1.0 / f.scale));
+    std::vector<std::pair<std::string, std::string>> legend;  // swatch class, text
+    const auto inches = [&](double value) {
+        std::string text = Figure(value) + " in";
+        if (s.moaPerInch) text += ", " + Figure(value * *s.moaPerInch) + " MOA";
+        return text;
+    };
     for (const cep::HitCircle& c : s.circles) {
-        std::string line = std::to_string(c.percent) + "% circle: " + Figure(c.diameter.value) + " in";
-        if (s.moaPerInch) line += ", " + Figure(c.diameter.value * *s.moaPerInch) + " MOA";
-        line += "; " + Figure(c.diameter.low) + " to " + Figure(c.diameter.high) + " in at " +
-                LevelPercent(s.level, ".") + " confidence";
-        legendChars = std::max(legendChars, Chars(line));
-        legend.push_back(std::move(line));
+        legend.emplace_back("circle" + std::to_string(c.percent),
+                            std::to_string(c.percent) + "% circle, diameter " + inches(c.diameter.value) + " (" +
+                                Figure(c.diameter.low) + " to " + Figure(c.diameter.high) + " in at " +
+                                LevelPercent(s.level, ".") + ")");
     }
+    const cep::PredictionCircle& next = s.prediction.back();
+    legend.emplace_back("next95", "next shots, " + std::to_string(next.percent) + "% circle, diameter " +
+                                      inches(next.diameter));
+    if (!f.aimShown) {
+        legend.emplace_back("arrow", "to the point of aim, " + Figure(s.centreOffset) + " in from the centre");
+    }
+    if (s.shape.elongated) {
+        const cep::PredictionEllipse& e = s.shape.ellipses.back();
+        legend.emplace_back("ellipse", "elongated: next shots, 50/90/95% ellipses; 95% " + Figure(e.major) + " x " +
+                                           Figure(e.minor) + " in");
+    }
+    double legendChars = 0;
+    for (const auto& line : legend) legendChars = std::max(legendChars, Chars(line.second));
     // Wide enough for the plot, the title and the legend; the plot in the middle.
-    const double width = std::ceil(std::max({kMarginLeft + f.Width() + kMarginRight,
-                                             40 + Chars(title) * kTitleCharWidth,
-                                             76 + legendChars * kLegendCharWidth, 520.0}));
+    const double width = WholeSixteenths(std::max({kMarginLeft + f.Width() + kMarginRight,
+                                                   40 + Chars(title) * kTitleCharWidth,
+                                                   76 + legendChars * kLegendCharWidth, 520.0}));
     f.left = kMarginLeft + (width - kMarginLeft - kMarginRight - f.Width()) / 2.0;
     f.top = kPlotTop;
     const double legendTop = f.top + f.Height() + kBelowPlot;
-    const double height = std::ceil(legendTop + (static_cast<double>(legend.size()) + 1.0) * kLegendLine + 12.0);
+    const double marks = 1.0 + (s.flyers.empty() && s.excluded.empty() ? 0.0 : 1.0);
+    const double height =
+        WholeSixteenths(legendTop + (static_cast<double>(legend.size()) + marks) * kLegendLine + 12.0);
 
     std::string svg;
     svg.reserve(4096 + shots.size() * 64);
     svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Pos(width) + "\" height=\"" + Pos(height) +
-           "\" viewBox=\"0 0 " + Pos(width) + " " + Pos(height) + "\">\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Inches(width) + "in\" height=\"" +
+           Inches(height) + "in\" viewBox=\"0 0 " + Pos(width) + " " + Pos(height) + "\">\n";
     svg += Element("title", {}, title);
     svg += kStyle;
     svg += Element("rect", {{"width", Pos(width)}, {"height", Pos(height)}, {"fill", "#ffffff"}});
     svg += Grid(f);
 
-    // The point of aim under everything, the shots in file order, then the circles and the centre,
-    // which a dense group would otherwise hide.
-    const double aimX = f.X(0);
-    const double aimY = f.Y(0);
-    svg += Element("circle", {{"class", "aim"}, {"cx", Pos(aimX)}, {"cy", Pos(aimY)}, {"r", "7"}});
-    svg += Element("path", {{"class", "aim"},
-                            {"d", "M" + Pos(aimX - 11) + " " + Pos(aimY) + "h22M" + Pos(aimX) + " " +
-                                      Pos(aimY - 11) + "v22"}});
+    // The point of aim under everything, the shots in file order, then the
+    // circles and the centre, which a dense group would otherwise hide.
+    svg += Aim(f, s);
     const std::string shotRadius = Pos(kShotRadius);
-    for (const cep::ShotPoint& p : shots) {
-        svg += Element("circle",
-                       {{"class", "shot"}, {"cx", Pos(f.X(p.x))}, {"cy", Pos(f.Y(p.y))}, {"r", shotRadius}});
+    std::size_t nextLeftOut = 0;
+    std::string numbers;
+    for (std::size_t i = 0; i < shots.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        const std::string x = Pos(f.X(shots[i].x));
+        const std::string y = Pos(f.Y(shots[i].y));
+        const bool leftOut = nextLeftOut < s.excluded.size() && s.excluded[nextLeftOut] == number;
+        nextLeftOut += leftOut ? 1 : 0;
+        svg += Element("circle", {{"class", leftOut ? "left" : "shot"}, {"cx", x}, {"cy", y}, {"r", shotRadius}});
+        if (leftOut) {
+            numbers += Element("text", {{"class", "leftnumber"}, {"x", Pos(f.X(shots[i].x) + 7)},
+                                        {"y", Pos(f.Y(shots[i].y) - 6)}},
+                               std::to_string(number));
+        }
     }
+    for (const cep::Flyer& flyer : s.flyers) {
+        const cep::ShotPoint& p = shots[static_cast<std::size_t>(flyer.shot - 1)];
+        svg += Element("circle", {{"class", "flyer"}, {"cx", Pos(f.X(p.x))}, {"cy", Pos(f.Y(p.y))}, {"r", "9"}});
+        numbers += Element("text", {{"class", "number"}, {"x", Pos(f.X(p.x) + 11)}, {"y", Pos(f.Y(p.y) - 9)}},
+                           std::to_string(flyer.shot));
+    }
+    svg += numbers;
     const std::string cx = Pos(f.X(s.centre.x));
     const std::string cy = Pos(f.Y(s.centre.y));
+    if (s.shape.elongated) {
+        for (const cep::PredictionEllipse& e : s.shape.ellipses) svg += EllipseElement(f, s, e);
+    }
+    svg += Element("circle", {{"class", "next95"}, {"cx", cx}, {"cy", cy}, {"r", Pos(f.Length(next.diameter / 2.0))}});
     for (std::size_t i = s.circles.size(); i-- > 0;) {
         const cep::HitCircle& c = s.circles[i];
         svg += Element("circle", {{"class", "circle" + std::to_string(c.percent)}, {"cx", cx}, {"cy", cy},
-                                  {"r", Pos(c.diameter.value / 2.0 / f.step * f.unit)}});
+                                  {"r", Pos(f.Length(c.diameter.value / 2.0))}});
     }
     svg += Element("circle", {{"class", "mpi"}, {"cx", cx}, {"cy", cy}, {"r", "3"}});
     svg += CentreCross("mpi", f.X(s.centre.x), f.Y(s.centre.y), 8);
 
     svg += Element("text", {{"class", "title"}, {"x", "20"}, {"y", "30"}}, title);
+    svg += Element("text", {{"class", "scale"}, {"x", "20"}, {"y", "50"}}, ScaleText(f));
     // The legend: a swatch and a line per circle, then the marks.
     double y = legendTop;
-    for (std::size_t i = 0; i < legend.size(); ++i, y += kLegendLine) {
-        svg += Element("path", {{"class", "circle" + std::to_string(s.circles[i].percent) + " key"},
-                                {"d", "M20 " + Pos(y - 4) + "h28"}});
-        svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, legend[i]);
+    for (const auto& [swatch, text] : legend) {
+        svg += Element("path", {{"class", swatch + " key"}, {"d", "M20 " + Pos(y - 4) + "h28"}});
+        svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, text);
+        y += kLegendLine;
     }
     const std::string markY = Pos(y - 4);
     svg += Element("circle", {{"class", "shot key"}, {"cx", "34"}, {"cy", markY}, {"r", shotRadius}});
@@ -298,6 +483,14 @@ std::string GroupSvg(std::string_view name, const cep::GroupStats& s, std::span<
     svg += Element("text", {{"class", "legend"}, {"x", "142"}, {"y", Pos(y)}}, "centre (mean point of impact)");
     svg += Element("circle", {{"class", "aim key"}, {"cx", "370"}, {"cy", markY}, {"r", "6"}});
     svg += Element("text", {{"class", "legend"}, {"x", "384"}, {"y", Pos(y)}}, "point of aim");
+    if (!s.flyers.empty() || !s.excluded.empty()) {
+        y += kLegendLine;
+        const std::string rowY = Pos(y - 4);
+        svg += Element("circle", {{"class", "flyer key"}, {"cx", "34"}, {"cy", rowY}, {"r", "7"}});
+        svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, "flyer, with its number");
+        svg += Element("circle", {{"class", "left key"}, {"cx", "252"}, {"cy", rowY}, {"r", shotRadius}});
+        svg += Element("text", {{"class", "legend"}, {"x", "266"}, {"y", Pos(y)}}, "shot left out, with its number");
+    }
     svg += "</svg>\n";
     return svg;
 }

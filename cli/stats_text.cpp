@@ -8,6 +8,10 @@
 #include <cmath>
 #include <cstdint>
 #include <span>
+#include <tuple>
+#include <vector>
+
+#include "output.h"
 
 #include "stats_writers.h"
 
@@ -180,7 +184,7 @@ private:
     std::array<double, 3> scales_{};
     std::size_t columns_ = 1;
     std::string text_;
-    std::array<Row, 13> rows_{};  // the units, then each figure
+    std::array<Row, 20> rows_{};  // the units, then each figure
     std::size_t rowCount_ = 0;
     std::span<const Row> Rows() const { return {rows_.data(), rowCount_}; }
 };
@@ -194,7 +198,50 @@ void AppendHeading(std::string& out, std::string_view shownName, const cep::Grou
     out += ShortestFigure(s.rangeYards, separator);
     out += " yards, intervals at ";
     out += LevelPercent(s.level, separator);
-    out += " confidence\n";
+    out += " confidence, circles as diameters\n";
+}
+
+// "4", "4 and 7", "4, 7 and 9".
+std::string Numbers(const std::vector<int>& numbers) {
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0) text += i + 1 == numbers.size() ? " and " : ", ";
+        text += std::to_string(numbers[i]);
+    }
+    return text;
+}
+
+std::string Inches(double value, std::string_view separator) { return FixedFigure(value, 3, separator) + " in"; }
+
+// The lines under the table: what the figures include and what they assume.
+void AppendNotes(std::string& out, const cep::GroupStats& s, std::string_view separator) {
+    const cep::GroupShape& shape = s.shape;
+    out += "Major axis at " + FixedFigure(shape.angleDegrees, 1, separator) +
+           " degrees from horizontal; roundness p = " + Significant(shape.pRound, 3, separator) +
+           " (elongated below " + Significant(cep::kRoundnessAlpha, 3, separator) + ")\n";
+    if (!s.excluded.empty()) {
+        out += std::string("Left out on request: shot") + (s.excluded.size() > 1 ? "s " : " ") + Numbers(s.excluded) +
+               "; the figures are of the other " + std::to_string(s.shots) + ".\n";
+    }
+    for (const cep::Flyer& f : s.flyers) {
+        out += "Flyer: shot " + std::to_string(f.shot) + " is " + Inches(f.distance, separator) +
+               " from the others' centre; they predict at most " + Inches(f.limit, separator) +
+               ". It is in the figures.\n";
+    }
+    if (shape.elongated) {
+        out += "Elongated group: the circle figures assume a round group.\n"
+               "Next shots, ellipses along " + FixedFigure(shape.angleDegrees, 1, separator) +
+               " degrees (length x width):\n";
+        for (const cep::PredictionEllipse& e : shape.ellipses) {
+            out += "  " + std::to_string(e.percent) + "%  " + FixedFigure(e.major, 3, separator) + " x " +
+                   Inches(e.minor, separator);
+            if (s.moaPerInch) {
+                out += "  (" + FixedFigure(e.major * *s.moaPerInch, 3, separator) + " x " +
+                       FixedFigure(e.minor * *s.moaPerInch, 3, separator) + " MOA)";
+            }
+            out += "\n";
+        }
+    }
 }
 
 }  // namespace
@@ -251,7 +298,7 @@ std::string LocaleSeparator() {
     return separator != nullptr && *separator != '\0' ? separator : ".";
 }
 
-std::string StatsText(std::string_view shownName, const cep::GroupStats& s) {
+std::string StatsText(std::string_view name, const cep::GroupStats& s) {
     const std::string separator = LocaleSeparator();
     Table table(s, separator);
     table.Add("Centre x", s.centre.x);
@@ -261,20 +308,28 @@ std::string StatsText(std::string_view shownName, const cep::GroupStats& s) {
     table.Add("Mean radius", s.meanRadius);
     table.Add("SD horizontal", s.sdX);
     table.Add("SD vertical", s.sdY);
+    table.Add("SD major axis", s.shape.sdMajor);
+    table.Add("SD minor axis", s.shape.sdMinor);
     table.Add("Sigma", s.sigma.value, &s.sigma);
     for (const cep::HitCircle& circle : s.circles) {
         table.Add(std::to_string(circle.percent) + "% circle", circle.diameter.value, &circle.diameter);
     }
+    for (const cep::PredictionCircle& circle : s.prediction) {
+        table.Add("Next shots, " + std::to_string(circle.percent) + "%", circle.diameter);
+    }
     std::string text;
     text.reserve(2048);
-    AppendHeading(text, shownName, s, separator);
+    AppendHeading(text, EscapeControls(name), s, separator);
     table.AppendTo(text);
+    AppendNotes(text, s, separator);
     return text;
 }
 
-std::string CompareText(std::string_view shownA, const cep::GroupStats& a, std::string_view shownB,
+std::string CompareText(std::string_view nameA, const cep::GroupStats& a, std::string_view nameB,
                         const cep::GroupStats& b, const cep::GroupComparison& c) {
     const std::string separator = LocaleSeparator();
+    const std::string shownA = EscapeControls(nameA);
+    const std::string shownB = EscapeControls(nameB);
     const auto group = [&](std::string_view letter, std::string_view name, const cep::GroupStats& s) {
         return std::string(letter) + "  " + std::string(name) + ": " + std::to_string(s.shots) + " shots, sigma " +
                FixedFigure(s.sigma.value, 3, separator) + " in (" + FixedFigure(s.sigma.low, 3, separator) + " to " +
@@ -288,6 +343,16 @@ std::string CompareText(std::string_view shownA, const cep::GroupStats& a, std::
     case cep::Tighter::A: text += "A (" + std::string(shownA) + ") is the tighter group.\n"; break;
     case cep::Tighter::B: text += "B (" + std::string(shownB) + ") is the tighter group.\n"; break;
     case cep::Tighter::Neither: text += "these groups cannot tell the loads apart.\n"; break;
+    }
+    // What the answer rests on: round groups without flyers.
+    for (const auto& [letter, name, s] : {std::tuple{"A", &shownA, &a}, std::tuple{"B", &shownB, &b}}) {
+        if (s->shape.elongated) {
+            text += std::string(letter) + " (" + *name + ") is elongated; this comparison assumes round groups.\n";
+        }
+        for (const cep::Flyer& f : s->flyers) {
+            text += std::string(letter) + " (" + *name + ") has a flyer, shot " + std::to_string(f.shot) +
+                    ", which makes its sigma larger.\n";
+        }
     }
     return text;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "group_stats.h"
 
@@ -24,20 +25,28 @@ std::string ShortestFigure(double value, std::string_view separator = ".");
 // Characters as a terminal or a font shows them: UTF-8 continuation bytes take no room.
 std::size_t DisplayWidth(std::string_view text);
 
-// One file's block, its lines ended by line feeds; `shownName` as the stream
-// may show it.
-std::string StatsText(std::string_view shownName, const cep::GroupStats& stats);
-std::string CompareText(std::string_view shownA, const cep::GroupStats& a, std::string_view shownB,
+// One file's block, its lines ended by line feeds: the table, then what the
+// shooter must know about the figures (flyers, shots left out, an elongated
+// group). Control characters in the name are shown escaped.
+std::string StatsText(std::string_view name, const cep::GroupStats& stats);
+std::string CompareText(std::string_view nameA, const cep::GroupStats& a, std::string_view nameB,
                         const cep::GroupStats& b, const cep::GroupComparison& comparison);
+
+// A file's bare name, its statistics or failure, and what its data check found.
+struct NamedStats {
+    std::string name;
+    cep::Outcome<cep::GroupStats> stats;
+    std::vector<cep::DataWarning> warnings;
+};
 
 // JSON with bare file names: one file's object on one line, as an element of
 // the array that --stats writes one file at a time; the document of
 // --compare, ended by a line feed.
-using NamedStats = std::pair<std::string, cep::Outcome<cep::GroupStats>>;
 std::string StatsJsonObject(const NamedStats& file);
 std::string CompareJson(const NamedStats& a, const NamedStats& b, const cep::GroupComparison& comparison);
 
-// A standalone SVG document of the group.
+// A standalone SVG document of the group, drawn at true scale where it fits
+// a page. `shots` are all the shots the file declares, those left out too.
 std::string GroupSvg(std::string_view name, const cep::GroupStats& stats, std::span<const cep::ShotPoint> shots);
 
 }  // namespace cli

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "group_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cmath>
 #include <cerrno>
@@ -20,7 +21,9 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 // and closed when the reader goes out of scope.
 class FileReader {
 public:
-    explicit FileReader(os::File file) : file_(std::move(file)) {}
+    // `copy`, when given, receives every byte read, up to `copyLimit`.
+    FileReader(os::File file, std::string* copy, std::size_t copyLimit)
+        : file_(std::move(file)), copy_(copy), copyLimit_(copyLimit) {}
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
@@ -36,6 +39,14 @@ public:
     void AdvanceTo(const char* p) { pos_ = static_cast<std::size_t>(p - buffer_); }
     bool AtEnd() { return Peek() < 0; }
     int error() const { return error_; }
+
+    // Reads on to the end of the file (or the copy's limit) for the copy.
+    // Returns false when the copy was cut short.
+    bool CopyRest() {
+        pos_ = len_;
+        while (copy_->size() < copyLimit_ && Refill()) pos_ = len_;
+        return copy_->size() < copyLimit_;
+    }
 
     // Consumes a line end at the current position: CR, CR LF or a lone LF.
     void SkipLineEnd() {
@@ -73,10 +84,15 @@ private:
         if (got <= 0) return false;
         pos_ = 0;
         len_ = static_cast<std::size_t>(got);
+        if (copy_ != nullptr && copy_->size() < copyLimit_) {
+            copy_->append(buffer_, std::min(len_, copyLimit_ - copy_->size()));
+        }
         return true;
     }
 
     os::File file_;
+    std::string* copy_;
+    std::size_t copyLimit_;
     int error_ = 0;
     std::size_t pos_ = 0;
     std::size_t len_ = 0;
@@ -167,7 +183,7 @@ Outcome<double> LeadingNumber(std::string_view text) {
     return value;
 }
 
-Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable& shots) {
+Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable& shots, std::string* wholeText) {
     os::File file;
     switch (const int error = os::OpenForReading(path, file)) {
     case 0: break;
@@ -180,7 +196,8 @@ Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable&
         return MakeFailure(FailureKind::FileAccessFailure,
                            "could not open " + path + " (" + SystemErrorText(error) + ").");
     }
-    FileReader in(std::move(file));
+    if (wholeText != nullptr) wholeText->clear();
+    FileReader in(std::move(file), wholeText, kWholeTextLimit);
 
     GroupFileRead result;
     NumberScanner countNumber;
@@ -250,6 +267,10 @@ Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable&
     }
     shots[static_cast<std::size_t>(n)] = shots[0];
     result.count = n;
+    if (wholeText != nullptr) {
+        result.wholeTextCut = !in.CopyRest();
+        if (in.error() != 0) return ReadFailure(path, in.error());
+    }
     return result;
 }
 

@@ -36,10 +36,15 @@ Outcome<ShotCount> ReadGroupFile(const std::string& path, ShotTable& shots);
 
 // The same read, also telling whether the file had a count line at all, so
 // that a later failure can say why the table is short.
+// When `wholeText` is given, it receives the file's bytes up to
+// kWholeTextLimit, read on after the shots, for checking.
+inline constexpr std::size_t kWholeTextLimit = 16u << 20;
 struct GroupFileRead {
     ShotCount count = 0;
     bool hadCountLine = false;  // false: fewer than three lines, table untouched
+    bool wholeTextCut = false;  // the file is longer than kWholeTextLimit
 };
-Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable& shots);
+Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable& shots,
+                                             std::string* wholeText = nullptr);
 
 }  // namespace cep

@@ -171,6 +171,83 @@ const SigmaFactors& SigmaFactorsFor(int degreesOfFreedom, double level) {
 
 std::string RangeQuoted(std::string_view rangeText) { return "the range \"" + std::string(rangeText) + "\""; }
 
+// The p-quantile of the F distribution with 2 and `df2` degrees of freedom,
+// kept per level and size for the same reason as the sigma factors.
+double FQuantile2(double p, int df2) {
+    thread_local std::map<std::pair<int, double>, double> known;
+    const auto [at, isNew] = known.try_emplace({df2, p});
+    if (isNew) at->second = bm::quantile(bm::fisher_f_distribution<double, Quiet>(2.0, df2), p);
+    return at->second;
+}
+
+// The diameter of the circle that holds a share p of the next shots: the
+// next shot's distance from the centre, squared, over 2 (1 + 1/n) s^2, is
+// F-distributed with 2 and k degrees of freedom.
+double PredictionDiameter(double p, double shots, double s2, int k) {
+    return 2.0 * std::sqrt(2.0 * (1.0 + 1.0 / shots) * s2 * FQuantile2(p, k));
+}
+
+// Sums about the centre, from which every spread figure follows.
+struct Squares {
+    double xx = 0.0;
+    double yy = 0.0;
+    double xy = 0.0;
+};
+
+// Each shot against the centre and spread of the others, which follow from
+// the totals: the check is linear in the number of shots.
+std::vector<Flyer> FindFlyers(std::span<const ShotPoint> shots, std::span<const int> numbers, ShotPoint centre,
+                              const Squares& squares) {
+    std::vector<Flyer> flyers;
+    const std::size_t n = shots.size();
+    if (n < static_cast<std::size_t>(kFewestShotsForFlyers)) return flyers;
+    const double count = static_cast<double>(n);
+    const double toOthers = count / (count - 1.0);  // shot to the others' centre, over shot to the centre
+    const int k = 2 * (static_cast<int>(n) - 2);    // of the others' spread
+    const double bound = 2.0 * (1.0 + 1.0 / (count - 1.0)) / k * FQuantile2(1.0 - kFlyerAlpha / count, k);
+    const double total = squares.xx + squares.yy;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double r2 = SquaredDistance(shots[i], centre);
+        const double others = std::max(0.0, total - toOthers * r2);
+        const double distance = toOthers * std::sqrt(r2);
+        const double limit = std::sqrt(bound * others);
+        if (distance > limit) {
+            flyers.push_back({numbers.empty() ? static_cast<int>(i) + 1 : numbers[i], distance, limit});
+        }
+    }
+    return flyers;
+}
+
+// The covariance matrix's axes; a round group's (p = 1 for fewer than three
+// shots, or no spread). For two dimensions the sphericity test is exact: with
+// m = n - 1 degrees of freedom and W = 4 l1 l2 / (l1 + l2)^2, the chance of a
+// round group giving W or less is W^((m - 1) / 2).
+GroupShape ShapeOf(const Squares& squares, double count) {
+    GroupShape shape;
+    const double m = count - 1.0;
+    const double half = (squares.xx + squares.yy) / (2.0 * m);
+    const double apart = std::hypot((squares.xx - squares.yy) / (2.0 * m), squares.xy / m);
+    const double major = half + apart;
+    const double minor = std::max(0.0, half - apart);
+    shape.sdMajor = std::sqrt(major);
+    shape.sdMinor = std::sqrt(minor);
+    shape.angleDegrees = 0.5 * std::atan2(2.0 * squares.xy, squares.xx - squares.yy) * 180.0 / std::numbers::pi;
+    if (shape.angleDegrees <= -90.0) shape.angleDegrees += 180.0;
+    if (count < 3.0 || !(major > 0.0)) return shape;
+    const double ratio = minor / major;
+    const double w = 4.0 * ratio / ((1.0 + ratio) * (1.0 + ratio));
+    shape.pRound = std::pow(w, (m - 1.0) / 2.0);
+    shape.elongated = shape.pRound < kRoundnessAlpha;
+    // The next shot's Mahalanobis distance squared, over (1 + 1/n), is
+    // 2 (n - 1) / (n - 2) times F with 2 and n - 2 degrees of freedom.
+    const int k = static_cast<int>(count) - 2;
+    for (const int percent : kHitCirclePercents) {
+        const double c = (1.0 + 1.0 / count) * 2.0 * m / k * FQuantile2(percent / 100.0, k);
+        shape.ellipses.push_back({percent, 2.0 * std::sqrt(major * c), 2.0 * std::sqrt(minor * c)});
+    }
+    return shape;
+}
+
 }  // namespace
 
 double ExtremeSpread(std::span<const ShotPoint> shots) {
@@ -189,7 +266,7 @@ double ExtremeSpread(std::span<const ShotPoint> shots) {
 }
 
 Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::string_view rangeText,
-                                      double level) {
+                                      double level, std::span<const int> exclude) {
     if (n < 2) {
         return MakeFailure(FailureKind::SubscriptOutOfRange,
                            "a group needs at least two shots, and this file declares " + std::to_string(n) + ".");
@@ -202,11 +279,40 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
     if (!(level > 0.0 && level < 1.0)) {
         return MakeFailure(FailureKind::Overflow, "the confidence level must lie strictly between 0 and 1.");
     }
-    const std::span<const ShotPoint> shots(table.data(), static_cast<std::size_t>(n));
-    const double count = n;
-
     GroupStats g;
-    g.shots = n;
+    // The shots kept, and their numbers in the file when some are left out.
+    std::span<const ShotPoint> shots(table.data(), static_cast<std::size_t>(n));
+    std::vector<ShotPoint> kept;
+    std::vector<int> numbers;
+    if (!exclude.empty()) {
+        g.excluded.assign(exclude.begin(), exclude.end());
+        std::sort(g.excluded.begin(), g.excluded.end());
+        g.excluded.erase(std::unique(g.excluded.begin(), g.excluded.end()), g.excluded.end());
+        for (const int shot : g.excluded) {
+            if (shot < 1 || shot > n) {
+                return MakeFailure(FailureKind::SubscriptOutOfRange,
+                                   "shot " + std::to_string(shot) + " cannot be left out: the file holds " +
+                                       std::to_string(n) + " shots.");
+            }
+        }
+        for (int shot = 1, next = 0; shot <= n; ++shot) {
+            if (next < static_cast<int>(g.excluded.size()) && g.excluded[static_cast<std::size_t>(next)] == shot) {
+                ++next;
+                continue;
+            }
+            kept.push_back(shots[static_cast<std::size_t>(shot - 1)]);
+            numbers.push_back(shot);
+        }
+        if (kept.size() < 2) {
+            return MakeFailure(FailureKind::SubscriptOutOfRange,
+                               "a group needs at least two shots, and " + std::to_string(kept.size()) +
+                                   (kept.size() == 1 ? " is" : " are") + " left once shots are left out.");
+        }
+        shots = kept;
+    }
+    const double count = static_cast<double>(shots.size());
+
+    g.shots = static_cast<int>(shots.size());
     g.level = level;
 
     const auto yards = LeadingNumber(rangeText);
@@ -230,26 +336,28 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
     g.centreOffset = std::hypot(g.centre.x, g.centre.y);
     if (!Finite(g.centre.x) || !Finite(g.centre.y) || !Finite(g.centreOffset)) return TooLarge("group centre");
 
-    double squaresX = 0.0;
-    double squaresY = 0.0;
+    Squares squares;
     double radii = 0.0;
     for (const ShotPoint& p : shots) {
         const double dx = p.x - g.centre.x;
         const double dy = p.y - g.centre.y;
-        squaresX += dx * dx;
-        squaresY += dy * dy;
+        squares.xx += dx * dx;
+        squares.yy += dy * dy;
+        squares.xy += dx * dy;
         radii += std::sqrt(dx * dx + dy * dy);
     }
-    g.sdX = std::sqrt(squaresX / (count - 1.0));
-    g.sdY = std::sqrt(squaresY / (count - 1.0));
+    g.sdX = std::sqrt(squares.xx / (count - 1.0));
+    g.sdY = std::sqrt(squares.yy / (count - 1.0));
     g.meanRadius = radii / count;
-    if (!Finite(g.sdX) || !Finite(g.sdY) || !Finite(g.meanRadius)) return TooLarge("spread around the centre");
+    if (!Finite(g.sdX) || !Finite(g.sdY) || !Finite(g.meanRadius) || !Finite(squares.xy)) {
+        return TooLarge("spread around the centre");
+    }
 
     g.extremeSpread = ExtremeSpread(shots);
     if (!Finite(g.extremeSpread)) return TooLarge("extreme spread");
 
     const double k = g.DegreesOfFreedom();
-    g.rayleighS = std::sqrt((squaresX + squaresY) / k);
+    g.rayleighS = std::sqrt((squares.xx + squares.yy) / k);
     const SigmaFactors& factors = SigmaFactorsFor(g.DegreesOfFreedom(), level);
     g.sigma = {g.rayleighS / factors.bias, g.rayleighS * factors.low, g.rayleighS * factors.high};
     if (!Finite(g.sigma.value) || !Finite(g.sigma.low) || !Finite(g.sigma.high)) return TooLarge("sigma");
@@ -263,9 +371,20 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
             return TooLarge(std::to_string(percent) + "% circle");
         }
     }
+    const double s2 = g.rayleighS * g.rayleighS;
+    for (std::size_t i = 0; i < kHitCirclePercents.size(); ++i) {
+        const int percent = kHitCirclePercents[i];
+        g.prediction[i] = {percent, PredictionDiameter(percent / 100.0, count, s2, g.DegreesOfFreedom())};
+        if (!Finite(g.prediction[i].diameter)) return TooLarge(std::to_string(percent) + "% circle of the next shots");
+    }
+    g.flyers = FindFlyers(shots, numbers, g.centre, squares);
+    g.shape = ShapeOf(squares, count);
+    double largest = std::max({g.centreOffset, g.sdX, g.sdY, g.extremeSpread, g.meanRadius, g.sigma.high,
+                               g.circles.back().diameter.high, g.prediction.back().diameter, g.shape.sdMajor});
+    for (const Flyer& f : g.flyers) largest = std::max({largest, f.distance, f.limit});
+    for (const PredictionEllipse& e : g.shape.ellipses) largest = std::max(largest, e.major);
+    if (!Finite(largest) || !Finite(g.shape.pRound)) return TooLarge("shape of the group");
     // Every figure is also shown as an angle (MOA, the larger unit).
-    const double largest = std::max({g.centreOffset, g.sdX, g.sdY, g.extremeSpread, g.meanRadius, g.sigma.high,
-                                     g.circles.back().diameter.high});
     if (g.moaPerInch && !Finite(largest * *g.moaPerInch)) {
         return MakeFailure(FailureKind::Overflow,
                            RangeQuoted(rangeText) + " is too close to 0 yards to give the figures as angles.");
@@ -274,15 +393,18 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
 }
 
 Outcome<GroupStats> ReadGroupStats(const std::string& path, std::string_view rangeText, double level,
-                                   ShotTable& shots) {
-    const auto read = ReadGroupFileDetailed(path, shots);
+                                   ShotTable& shots, std::span<const int> exclude,
+                                   std::vector<DataWarning>* warnings) {
+    std::string text;
+    const auto read = ReadGroupFileDetailed(path, shots, warnings != nullptr ? &text : nullptr);
     if (!read) return read.failure();
     if (!read.value().hadCountLine) {
         return MakeFailure(FailureKind::SubscriptOutOfRange,
                            "a group needs at least two shots, and this file has fewer than three lines, so it "
                            "declares none.");
     }
-    return ComputeGroupStats(shots, read.value().count, rangeText, level);
+    if (warnings != nullptr) *warnings = CheckGroupData(text, read.value().count, read.value().wholeTextCut);
+    return ComputeGroupStats(shots, read.value().count, rangeText, level, exclude);
 }
 
 Outcome<GroupComparison> CompareGroups(const GroupStats& a, const GroupStats& b, double level) {

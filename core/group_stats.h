@@ -9,7 +9,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "data_check.h"
 #include "failure.h"
 #include "group_file.h"
 
@@ -30,6 +32,45 @@ struct HitCircle {
 
 inline constexpr std::array<int, 3> kHitCirclePercents = {50, 90, 95};
 
+// The circle around the group's centre that will hold `percent` % of the
+// next shots from the same rifle and load, allowing for the uncertainty of
+// both the centre and sigma.
+struct PredictionCircle {
+    int percent = 0;
+    double diameter = 0.0;
+};
+
+// A shot farther from the centre of the other shots than they predict for
+// one more shot, at a level that flags about 1 % of clean groups.
+struct Flyer {
+    int shot = 0;           // its number in the file, from 1
+    double distance = 0.0;  // from the centre of the others
+    double limit = 0.0;     // the farthest the others predict
+};
+
+// The ellipse around the centre that will hold `percent` % of the next shots
+// of an elongated group: its full length and width.
+struct PredictionEllipse {
+    int percent = 0;
+    double major = 0.0;
+    double minor = 0.0;
+};
+
+// The covariance ellipse of the group, and a test of whether it is round.
+struct GroupShape {
+    double sdMajor = 0.0;
+    double sdMinor = 0.0;
+    double angleDegrees = 0.0;  // of the major axis, from horizontal, counter-clockwise, (-90, 90]
+    double pRound = 1.0;        // of a round group looking at least this elongated
+    bool elongated = false;     // pRound below kRoundnessAlpha
+    std::vector<PredictionEllipse> ellipses;  // from 3 shots on
+};
+
+inline constexpr double kRoundnessAlpha = 0.01;
+// The share of clean groups of any size that the flyer check may flag.
+inline constexpr double kFlyerAlpha = 0.01;
+inline constexpr int kFewestShotsForFlyers = 4;
+
 // Every figure in inches.
 struct GroupStats {
     int shots = 0;
@@ -44,6 +85,10 @@ struct GroupStats {
     double rayleighS = 0.0;  // sqrt of the pooled squares over k, before the bias correction
     Estimate sigma;
     std::array<HitCircle, 3> circles;
+    std::array<PredictionCircle, 3> prediction;
+    std::vector<Flyer> flyers;  // in file order
+    std::vector<int> excluded;  // shot numbers left out on request, ascending
+    GroupShape shape;
     // Only for a positive range; every figure times either is finite.
     std::optional<double> moaPerInch;
     std::optional<double> milPerInch;
@@ -57,15 +102,19 @@ struct GroupStats {
 double ExtremeSpread(std::span<const ShotPoint> shots);
 
 // Statistics of the first n entries of a table as the reader leaves it, at the
-// confidence level (strictly between 0 and 1). Fewer than two shots is
-// "Subscript out of range"; any figure that is not finite, "Overflow".
+// confidence level (strictly between 0 and 1), without the shots numbered in
+// `exclude` (from 1). Fewer than two shots is "Subscript out of range", as is
+// a number in `exclude` that names no shot; any figure that is not finite,
+// "Overflow".
 Outcome<GroupStats> ComputeGroupStats(const ShotTable& shots, ShotCount n, std::string_view rangeText,
-                                      double level);
+                                      double level, std::span<const int> exclude = {});
 
 // Reads the group file into `shots` and computes its statistics; the reader's
-// failures and messages are those of the Calculate command.
+// failures and messages are those of the Calculate command. With `warnings`,
+// also checks the file's data (CheckGroupData) when the read succeeds.
 Outcome<GroupStats> ReadGroupStats(const std::string& path, std::string_view rangeText, double level,
-                                   ShotTable& shots);
+                                   ShotTable& shots, std::span<const int> exclude = {},
+                                   std::vector<DataWarning>* warnings = nullptr);
 
 enum class Tighter { Neither, A, B };
 

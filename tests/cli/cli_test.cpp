@@ -77,6 +77,9 @@ TEST(CepReport, UsageAndVersion) {
     const auto badLevel = [&](const std::string& text) {
         return usage("--level must be a number strictly between 0 and 1, not \"" + text + "\"");
     };
+    const auto badShots = [&](const std::string& text) {
+        return usage("--exclude needs shot numbers from 1, such as 4 or 4,7, not \"" + text + "\"");
+    };
     const std::string missing = "cep-report: x.grp: File not found";
     const struct {
         std::vector<std::string> args;
@@ -88,7 +91,10 @@ TEST(CepReport, UsageAndVersion) {
         {{"x.grp", "--range"}, 2, "", usage("--range needs a value")},
         {{"--help"}, 0,
          "usage: cep-report [--range TEXT] [--csv] FILE...\n"
-         "       cep-report --stats [--range TEXT] [--level P] [--json] [--svg DIR] FILE...\n", ""},
+         "       cep-report --stats [--range TEXT] [--level P] [--json] [--svg DIR]\n"
+         "                  [--exclude N,...] [--strict] FILE...\n"
+         "       cep-report --compare [--range TEXT] [--level P] [--json] [--svg DIR]\n"
+         "                  [--strict] FILE_A FILE_B\n", ""},
         {{"--version"}, 0, "cep-report 1.00.0001\n", ""},
         {{"-"}, 1, "", "cep-report: -: File not found: there is no file at -.\n"},  // a file named "-"
         {{"x.grp", "--stats", "--level", "0"}, 2, "", badLevel("0")},
@@ -100,7 +106,18 @@ TEST(CepReport, UsageAndVersion) {
         {{"x.grp", "--stats", "--level"}, 2, "", usage("--level needs a value")},
         {{"x.grp", "--compare"}, 2, "", usage("--compare needs exactly two group files")},
         {{"x.grp", "--compare", "y.grp", "z.grp"}, 2, "", usage("--compare needs exactly two group files")},
-        {{"x.grp", "--compare", "--svg", "d", "y.grp"}, 2, "", usage("--svg cannot be used with --compare")},
+        {{"x.grp", "--compare", "--svg", "d", "y.grp"}, 1, "", missing},
+        {{"x.grp", "--svg", "d"}, 2, "", usage("--svg needs --stats or --compare")},
+        {{"x.grp", "--strict"}, 2, "", usage("--strict needs --stats or --compare")},
+        {{"x.grp", "--stats", "--level", "0.9x"}, 2, "", badLevel("0.9x")},
+        {{"x.grp", "--stats", "--level= 0.9"}, 2, "", badLevel(" 0.9")},
+        {{"x.grp", "--stats", "--exclude", "3,7", "--exclude=1", "--strict"}, 1, "", missing},
+        {{"x.grp", "--stats", "--exclude", "0"}, 2, "", badShots("0")},
+        {{"x.grp", "--stats", "--exclude", "3,x"}, 2, "", badShots("3,x")},
+        {{"x.grp", "--stats", "--exclude", "3,"}, 2, "", badShots("3,")},
+        {{"x.grp", "--stats", "--exclude", "+3"}, 2, "", badShots("+3")},
+        {{"x.grp", "--stats", "--exclude="}, 2, "", badShots("")},
+        {{"x.grp", "--compare", "--exclude", "2", "y.grp"}, 2, "", usage("--exclude cannot be used with --compare")},
         {{"x.grp", "--stats", "--compare", "y.grp"}, 2, "", usage("--stats and --compare cannot be used together")},
         {{"x.grp", "--stats", "--csv"}, 2, "", usage("--csv cannot be used with --stats")},
         {{"x.grp", "--json"}, 2, "", usage("--json needs --stats or --compare")},

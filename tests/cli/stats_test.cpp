@@ -23,22 +23,30 @@ using namespace cep::testing_support;
 using Json = nlohmann::ordered_json;
 
 // The group worked by hand beside the core's statistics: centre (5/3, 1), extreme spread 3 sqrt 2,
-// sigma sqrt(11/3) / 0.939986; MOA = inches x 0.95493, mil = inches x 0.27778 at 100 yards.
+// sigma sqrt(11/3) / 0.939986; MOA = inches x 0.95493, mil = inches x 0.27778 at 100 yards. Covariance
+// (13/3, 3, -1): axes 11/3 +- sqrt(13/9), the major at atan2(-2, 4/3) / 2; W = 4 l1 l2 / (l1 + l2)^2, p = W^(1/2).
+// Next shots: s^2 = 11/3, F(p; 2, 4) = 2 ((1 - p)^(-1/2) - 1), diameter 2 sqrt(2 (4/3) s^2 F).
 const std::string kThree = Group("3", "0,0\r\n4,0\r\n1,3\r\n");
 const std::string kThreeText =
-    "three.grp: 3 shots at 100 yards, intervals at 95% confidence\n"
-    "                inches                      MOA                      mil\n"
-    "Centre x         1.667                    1.592                    0.463\n"
-    "Centre y         1.000                    0.955                    0.278\n"
-    "Centre offset    1.944                    1.856                    0.540\n"
-    "Extreme spread   4.243                    4.051                    1.179\n"
-    "Mean radius      2.197                    2.098                    0.610\n"
-    "SD horizontal    2.082                    1.988                    0.578\n"
-    "SD vertical      1.732                    1.654                    0.481\n"
-    "Sigma            2.037 (1.147 to 5.502)   1.945 (1.096 to 5.254)   0.566 (0.319 to 1.528)\n"
-    "50% circle       4.797 (2.702 to 12.957)  4.581 (2.580 to 12.373)  1.333 (0.750 to 3.599)\n"
-    "90% circle       8.743 (4.924 to 23.616)  8.349 (4.702 to 22.552)  2.429 (1.368 to 6.560)\n"
-    "95% circle       9.973 (5.616 to 26.937)  9.523 (5.363 to 25.723)  2.770 (1.560 to 7.483)\n";
+    "three.grp: 3 shots at 100 yards, intervals at 95% confidence, circles as diameters\n"
+    "                 inches                       MOA                      mil\n"
+    "Centre x          1.667                     1.592                    0.463\n"
+    "Centre y          1.000                     0.955                    0.278\n"
+    "Centre offset     1.944                     1.856                    0.540\n"
+    "Extreme spread    4.243                     4.051                    1.179\n"
+    "Mean radius       2.197                     2.098                    0.610\n"
+    "SD horizontal     2.082                     1.988                    0.578\n"
+    "SD vertical       1.732                     1.654                    0.481\n"
+    "SD major axis     2.206                     2.107                    0.613\n"
+    "SD minor axis     1.570                     1.499                    0.436\n"
+    "Sigma             2.037 (1.147 to 5.502)    1.945 (1.096 to 5.254)   0.566 (0.319 to 1.528)\n"
+    "50% circle        4.797 (2.702 to 12.957)   4.581 (2.580 to 12.373)  1.333 (0.750 to 3.599)\n"
+    "90% circle        8.743 (4.924 to 23.616)   8.349 (4.702 to 22.552)  2.429 (1.368 to 6.560)\n"
+    "95% circle        9.973 (5.616 to 26.937)   9.523 (5.363 to 25.723)  2.770 (1.560 to 7.483)\n"
+    "Next shots, 50%   5.692                     5.436                    1.581\n"
+    "Next shots, 90%  13.005                    12.419                    3.613\n"
+    "Next shots, 95%  16.480                    15.737                    4.578\n"
+    "Major axis at -28.2 degrees from horizontal; roundness p = 0.945 (elongated below 0.01)\n";
 const std::string kOne = Group("1", "1,1\r\n");
 const std::string kNeedTwo = ": Subscript out of range: a group needs at least two shots, and this file declares 1.\n";
 
@@ -66,7 +74,7 @@ TEST(Stats, TextBlocksAndFailures) {
     const std::string one = dir.Write("one.grp", kOne);
     const std::string twoLines = dir.Write("two-lines.grp", "CEP group file\r\ntest rifle\r\n");
     const std::string missing = dir / "missing.grp";
-    const std::string inches = "                inches\n";
+    const std::string inches = "                 inches\n";
     const struct {
         std::vector<std::string> args;
         std::string environment, out, err;
@@ -74,11 +82,14 @@ TEST(Stats, TextBlocksAndFailures) {
     } cases[] = {
         {{"--stats", three}, "", kThreeText, "", 0},
         {{"--stats", "--range", "abc", three}, "",
-         "three.grp: 3 shots at 0 yards, intervals at 95% confidence\n" + inches +
-             "Centre x         1.667\nCentre y         1.000\nCentre offset    1.944\nExtreme spread   4.243\n"
-             "Mean radius      2.197\nSD horizontal    2.082\nSD vertical      1.732\n"
-             "Sigma            2.037 (1.147 to 5.502)\n50% circle       4.797 (2.702 to 12.957)\n"
-             "90% circle       8.743 (4.924 to 23.616)\n95% circle       9.973 (5.616 to 26.937)\n",
+         "three.grp: 3 shots at 0 yards, intervals at 95% confidence, circles as diameters\n" + inches +
+             "Centre x          1.667\nCentre y          1.000\nCentre offset     1.944\nExtreme spread    4.243\n"
+             "Mean radius       2.197\nSD horizontal     2.082\nSD vertical       1.732\nSD major axis     2.206\n"
+             "SD minor axis     1.570\nSigma             2.037 (1.147 to 5.502)\n"
+             "50% circle        4.797 (2.702 to 12.957)\n90% circle        8.743 (4.924 to 23.616)\n"
+             "95% circle        9.973 (5.616 to 26.937)\nNext shots, 50%   5.692\nNext shots, 90%  13.005\n"
+             "Next shots, 95%  16.480\n"
+             "Major axis at -28.2 degrees from horizontal; roundness p = 0.945 (elongated below 0.01)\n",
          "", 0},
         {{"--stats", three, missing, one, twoLines, three}, "", kThreeText + "\n" + kThreeText,
          "cep-report: " + missing + ": File not found: there is no file at " + missing + ".\ncep-report: " + one +
@@ -118,7 +129,14 @@ std::string ThreeJson(const std::string& name, const std::string& yards, const s
            "\"high\":5.502440119424879},\"level\":0.95,\"circles\":[{\"percent\":50,\"diameter\":4.797027822207425,"
            "\"low\":2.701573459518642,\"high\":12.957256289804196},{\"percent\":90,\"diameter\":8.743138360270422,"
            "\"low\":4.923930279840801,\"high\":23.616099115954576},{\"percent\":95,\"diameter\":9.972659841479816,"
-           "\"low\":5.616367915112811,\"high\":26.937160726666438}]," + angles + "}";
+           "\"low\":5.616367915112811,\"high\":26.937160726666438}]," + angles +
+           ",\"prediction\":[{\"percent\":50,\"diameter\":5.692161744311782},{\"percent\":90,\"diameter\":"
+           "13.005312900497154},{\"percent\":95,\"diameter\":16.480236353212437}],\"flyers\":[],\"excluded\":[],"
+           "\"shape\":{\"sd_major\":2.2064716385717107,\"sd_minor\":1.5699733250956858,\"angle_degrees\":"
+           "-28.15496623701011,\"p_round\":0.9447549859466604,\"elongated\":false,\"ellipses\":[{\"percent\":50,"
+           "\"major\":12.481688465038797,\"minor\":8.881110275657212},{\"percent\":90,\"major\":71.70184132198646,"
+           "\"minor\":51.01809434932549},{\"percent\":95,\"major\":143.94585351024023,\"minor\":102.42196016419071}]},"
+           "\"warnings\":[]}";
 }
 
 TEST(Stats, JsonDocument) {
@@ -214,9 +232,11 @@ struct SvgCircle {
 };
 
 // Parses the whole document, failing on anything that is not well-formed
-// XML; returns the circles by class, the picture's size and the title.
+// XML; returns the circles by class, the picture's size in user units, the
+// title, and the classes of the paths.
 struct Svg {
     std::map<std::string, std::vector<SvgCircle>> circles;
+    std::vector<std::string> paths;
     double width = 0, height = 0;
     std::string title;
 };
@@ -229,14 +249,23 @@ Svg ParseSvg(const std::string& bytes) {
         const auto attribute = [&](const char* name) { return xml.attributes().value(name).toDouble(); };
         if (xml.name() == u"svg") {
             EXPECT_EQ(xml.namespaceUri(), u"http://www.w3.org/2000/svg");
-            svg.width = attribute("width");
-            svg.height = attribute("height");
-            EXPECT_EQ(xml.attributes().value("viewBox"), QString("0 0 %1 %2").arg(svg.width).arg(svg.height));
+            // The size in inches, the drawing in CSS pixels, 96 to the inch.
+            const QStringList box = xml.attributes().value("viewBox").toString().split(' ');
+            EXPECT_EQ(box.size(), 4);
+            svg.width = box.value(2).toDouble();
+            svg.height = box.value(3).toDouble();
+            EXPECT_EQ(xml.attributes().value("width").toString(), QString::number(svg.width / 96) + "in");
+            EXPECT_EQ(xml.attributes().value("height").toString(), QString::number(svg.height / 96) + "in");
+            // Letter and A4 both hold it with half an inch to spare.
+            EXPECT_LE(svg.width, 7.27 * 96);
+            EXPECT_LE(svg.height, 10.0 * 96);
         } else if (xml.name() == u"title") {
             svg.title = xml.readElementText().toStdString();
         } else if (xml.name() == u"circle") {
             svg.circles[xml.attributes().value("class").toString().toStdString()].push_back(
                 {attribute("cx"), attribute("cy"), attribute("r")});
+        } else if (xml.name() == u"path") {
+            svg.paths.push_back(xml.attributes().value("class").toString().toStdString());
         }
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString() << " at line " << xml.lineNumber();
@@ -248,11 +277,16 @@ TEST(Stats, SvgPictureOfEachGroup) {
     const struct {
         std::string name;
         std::vector<std::pair<double, double>> shots;
+        double scale;  // paper inches per target inch
+        bool aimShown;
     } groups[] = {
-        {"three.grp", {{0, 0}, {4, 0}, {1, 3}}},
-        {kMarkupName.file, {{-0.25, 0.5}, {0.5, -0.75}}},  // markup, and where allowed a control and a byte that is not UTF-8
-        {"same.grp", {{1.5, -1}, {1.5, -1}, {1.5, -1}}},         // circles of no size
-        {"far.grp", {{60, 41}, {62.5, 40}, {61, 43.25}, {59, 40.5}}},  // a grid coarser than an inch
+        {"three.grp", {{0, 0}, {4, 0}, {1, 3}}, 0.25, true},
+        // markup, and where allowed a control and a byte that is not UTF-8
+        {kMarkupName.file, {{-0.25, 0.5}, {0.5, -0.75}}, 0.5, true},  // two shots: a wide next-shots circle
+        {"same.grp", {{1.5, -1}, {1.5, -1}, {1.5, -1}}, 1, true},  // circles of no size
+        // far from the point of aim: an arrow points to it, the group drawn large
+        {"far.grp", {{60, 41}, {61.5, 40}, {61, 41.25}, {60.5, 40.5}}, 1, false},
+        {"wide.grp", {{-40, 0}, {40, 0}, {0, 30}, {0, -30}, {5, 5}}, 1.0 / 64, true},
     };
     std::vector<std::string> args = {"--stats", "--svg", dir / "pictures/new"};
     for (const auto& g : groups) {
@@ -262,36 +296,39 @@ TEST(Stats, SvgPictureOfEachGroup) {
     }
     const Captured run = RunReport(args);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(Entries(dir / "pictures/new"), 4);  // nothing left over
+    EXPECT_EQ(Entries(dir / "pictures/new"), 5);  // nothing left over
 
-    const std::string shownNames[] = {"three.grp", kMarkupName.shown, "same.grp", "far.grp"};
+    const std::string shownNames[] = {"three.grp", kMarkupName.shown, "same.grp", "far.grp", "wide.grp"};
     for (std::size_t g = 0; g < std::size(groups); ++g) {
         SCOPED_TRACE(shownNames[g]);
         Svg svg = ParseSvg(ReadAll(dir / ("pictures/new/" + groups[g].name + ".svg")));
         const cep::GroupStats stats = CoreStats(dir / groups[g].name);
-        EXPECT_EQ(svg.title, shownNames[g] + ": " + std::to_string(stats.shots) + " shots at 100 yards");
-        ASSERT_EQ(svg.circles["aim"].size(), 1u);
+        const std::string scale = groups[g].scale == 1 ? "" : ", scale 1:" + std::to_string(int(1 / groups[g].scale));
+        EXPECT_EQ(svg.title, shownNames[g] + ": " + std::to_string(stats.shots) + " shots at 100 yards" + scale);
+        EXPECT_EQ(svg.circles["aim"].size(), groups[g].aimShown ? 1u : 0u);
+        EXPECT_EQ(std::count(svg.paths.begin(), svg.paths.end(), "arrow"), groups[g].aimShown ? 0 : 1);
         ASSERT_EQ(svg.circles["shot"].size(), groups[g].shots.size());
-        // One scale for x and y, y flipped, the point of aim at (0, 0): from the last shot, checked on every mark.
-        const SvgCircle aim = svg.circles["aim"][0];
-        const SvgCircle last = svg.circles["shot"].back();
-        const double scale = std::hypot(last.cx - aim.cx, last.cy - aim.cy) /
-                             std::hypot(groups[g].shots.back().first, groups[g].shots.back().second);
+        // One scale for x and y, y flipped, the given scale on paper: from the first shot, checked on every mark.
+        const SvgCircle first = svg.circles["shot"][0];
+        const double unitsPerInch = 96 * groups[g].scale;
         const auto expectAt = [&](const SvgCircle& c, double x, double y) {
-            EXPECT_NEAR(c.cx, aim.cx + scale * x, 0.011);
-            EXPECT_NEAR(c.cy, aim.cy - scale * y, 0.011);
+            EXPECT_NEAR(c.cx, first.cx + unitsPerInch * (x - groups[g].shots[0].first), 0.011);
+            EXPECT_NEAR(c.cy, first.cy - unitsPerInch * (y - groups[g].shots[0].second), 0.011);
         };
         for (std::size_t i = 0; i < groups[g].shots.size(); ++i) {
             expectAt(svg.circles["shot"][i], groups[g].shots[i].first, groups[g].shots[i].second);
         }
+        if (groups[g].aimShown) expectAt(svg.circles["aim"][0], 0, 0);
         ASSERT_EQ(svg.circles["mpi"].size(), 1u);
         expectAt(svg.circles["mpi"][0], stats.centre.x, stats.centre.y);
         for (const cep::HitCircle& hit : stats.circles) {
             const auto& circles = svg.circles["circle" + std::to_string(hit.percent)];
             ASSERT_EQ(circles.size(), 1u);
             expectAt(circles[0], stats.centre.x, stats.centre.y);
-            EXPECT_NEAR(circles[0].r, scale * hit.diameter.value / 2, 0.011);
+            EXPECT_NEAR(circles[0].r, unitsPerInch * hit.diameter.value / 2, 0.011);
         }
+        ASSERT_EQ(svg.circles["next95"].size(), 1u);
+        EXPECT_NEAR(svg.circles["next95"][0].r, unitsPerInch * stats.prediction.back().diameter / 2, 0.011);
         for (const auto& [cls, circles] : svg.circles) {
             for (const SvgCircle& c : circles) {  // inside the picture
                 EXPECT_TRUE(c.cx - c.r >= 0 && c.cy - c.r >= 0 && c.cx + c.r <= svg.width && c.cy + c.r <= svg.height)

@@ -54,7 +54,7 @@ for where in default xdg; do
         diff - "$prog/.installed-files" || fail "$where: uninstall list"
     # The README's examples, as typed in the project folder after the install.
     (cd "$src" && PATH="$HOME/.local/bin:$PATH" cep-report --stats yourdata/hunting10.grp | head -n1) |
-        grep -qxF "hunting10.grp: 10 shots at 100 yards, intervals at 95% confidence" || fail "$where: cep-report on the PATH"
+        grep -qxF "hunting10.grp: 10 shots at 100 yards, intervals at 95% confidence, circles as diameters" || fail "$where: cep-report on the PATH"
     [ "$(readlink "$HOME/.local/bin/cepcalc")" = "$prog/cepcalc" ] || fail "$where: cepcalc link"
 
     grep -qxF "Exec=\"$prog/cepcalc\"" "$entry" || fail "$where: Exec does not name $prog/cepcalc"
