@@ -183,6 +183,12 @@ TEST(ExtremeSpread, EqualsTheFarthestPairOfAllPairs) {
         SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(n) + " shots");
         EXPECT_NEAR(ExtremeSpread(shots), BruteForceSpread(shots), 1e-13 * BruteForceSpread(shots));
     }
+    // A hull with parallel edges, where the farthest pair ends an edge that the calipers reach from its
+    // other end: 12.657 (from (4.4, -5.8) to (-4.6, 3.1)), not 12.151.
+    const std::vector<ShotPoint> parallel = {{4.3, -0.2}, {-4.6, 3.1}, {4.4, -5.8}, {-0.1, 2.9},
+                                             {-5.2, -2.3}, {-3.9, -3.9}, {4.7, 4.4}, {-2.6, 3.1},
+                                             {4.7, -3.1}, {-3.0, -5.0}, {-2.7, -2.4}};
+    EXPECT_NEAR(ExtremeSpread(parallel), std::hypot(9.0, 8.9), 1e-12);
 }
 
 GroupStats Sample(double s, int k) {
@@ -206,6 +212,9 @@ TEST(CompareGroups, FTestOfTheTwoSigmas) {
         {Sample(1, 10), Sample(std::sqrt(3.7168), 10), 0.96, 1 / 3.7168, 0.05, 1e-4, Tighter::Neither},
         {Sample(0.7, 18), Sample(0.7, 18), 0.95, 1, 1, 1e-12, Tighter::Neither},  // equal groups
         {Sample(1e-200, 8), Sample(1e200, 8), 0.95, 0, 0, 0, Tighter::A},         // F underflows to 0
+        // 3 shots against 10, F = 9 with 4 and 18: x = 4F / (4F + 18) = 2/3, P(F > 9) = I_(1-x)(9, 2)
+        // = (1 - x)^9 (1 + 9x) = 7 / 3^9.
+        {Sample(3, 4), Sample(1, 18), 0.95, 9, 2 * 7 / 19683.0, 1e-12, Tighter::B},
     };
     for (const auto& c : cases) {
         const auto outcome = CompareGroups(c.a, c.b, c.level);
