@@ -6,7 +6,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <QXmlStreamReader>
 #include <pty.h>
+#include <sys/stat.h>
 #include <string>
 #include <sys/wait.h>
 #include <termios.h>
@@ -108,3 +110,33 @@ TEST(CepReport, AnAppendedRecordWaitsForAnotherProgramsLock) {
 }
 
 }  // namespace
+
+// The statistics text escapes controls wherever it goes, so that a newline in
+// a name never splits the heading; the picture stays well-formed XML for any
+// name; a picture's permissions follow the umask, as any new file's do.
+TEST(Stats, OddNamesInTheTextAndThePicture) {
+    TempDir dir;
+    const std::string group = Group("3", "0,0\r\n4,0\r\n1,3\r\n");
+    const std::string newline = dir.Write("new\nline.grp", group);
+    const std::string odd = dir.Write("us\x1f" "over\xc0\xaf.grp", group);
+    const Captured text = RunReport({"--stats", newline, odd});
+    EXPECT_EQ(text.out.substr(0, text.out.find('\n')),
+              "new\\x0aline.grp: 3 shots at 100 yards, intervals at 95% confidence, circles as diameters");
+    EXPECT_NE(text.out.find("\nus\\x1fover\xc0\xaf.grp: 3 shots"), std::string::npos);
+    const Captured compare = RunReport({"--compare", newline, odd});
+    EXPECT_EQ(compare.out.substr(0, compare.out.find(':')), "A  new\\x0aline.grp");
+
+    const mode_t before = ::umask(027);
+    const Captured drawn = RunReport({"--stats", "--svg", dir / "out", odd});
+    ::umask(before);
+    ASSERT_EQ(drawn.status, 0) << drawn.err;
+    const std::string picture = dir / "out/us\x1f" "over\xc0\xaf.grp.svg";
+    struct stat info {};
+    ASSERT_EQ(::stat(picture.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    const std::string svg = ReadAll(picture);
+    EXPECT_NE(svg.find("<title>us\\x1fover\\xc0\\xaf.grp: 3 shots at 100 yards, scale 1:4</title>"), std::string::npos);
+    QXmlStreamReader xml(QByteArray::fromStdString(svg));
+    while (!xml.atEnd()) xml.readNext();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+}

@@ -358,6 +358,146 @@ TEST(Stats, SvgWriteFailuresAreFileFailures) {
     EXPECT_EQ(blocked.status, 1);
 }
 
+// Five shots within a third of an inch and a sixth far out, which also
+// stretches the group: centre of the others (-0.02, 0.06), 4.019 from shot 6.
+const std::string kFlyer =
+    Group("6", "0.1,0.2\r\n-0.3,0.1\r\n0.2,-0.2\r\n0.0,0.3\r\n-0.1,-0.1\r\n3.5,2.0\r\n");
+
+TEST(Stats, FlyersShapeAndShotsLeftOut) {
+    TempDir dir;
+    const std::string flyer = dir.Write("flyer.grp", kFlyer);
+    const std::string three = dir.Write("three.grp", kThree);
+    const std::string flyerNotes =
+        "Major axis at 28.8 degrees from horizontal; roundness p = 0.00312 (elongated below 0.01)\n"
+        "Flyer: shot 6 is 4.019 in from the others' centre; they predict at most 1.231 in. It is in the figures.\n"
+        "Elongated group: the circle figures assume a round group.\n"
+        "Next shots, ellipses along 28.8 degrees (length x width):\n"
+        "  50%  5.125 x 0.614 in  (4.894 x 0.587 MOA)\n"
+        "  90%  11.709 x 1.403 in  (11.181 x 1.340 MOA)\n"
+        "  95%  14.837 x 1.778 in  (14.169 x 1.698 MOA)\n";
+    const Captured all = RunReport({"--stats", flyer});
+    EXPECT_EQ(all.status, 0);
+    EXPECT_EQ(all.out.substr(all.out.size() - std::min(all.out.size(), flyerNotes.size())), flyerNotes);
+
+    const Captured left = RunReport({"--stats", "--exclude", "6,2", flyer});
+    EXPECT_EQ(left.out.substr(0, left.out.find('\n')),
+              "flyer.grp: 4 shots at 100 yards, intervals at 95% confidence, circles as diameters");
+    EXPECT_EQ(left.out.substr(left.out.rfind('\n', left.out.size() - 2) + 1),
+              "Left out on request: shots 2 and 6; the figures are of the other 4.\n");
+    const Json json = Json::parse(RunReport({"--stats", "--json", "--exclude=6", flyer}).out)[0];
+    EXPECT_EQ(json["excluded"], Json::parse("[6]"));
+    EXPECT_EQ(json["shots"], 5);
+    EXPECT_EQ(json["flyers"], Json::array());
+    const Json withFlyer = Json::parse(RunReport({"--stats", "--json", flyer}).out)[0];
+    ASSERT_EQ(withFlyer["flyers"].size(), 1u);
+    EXPECT_EQ(withFlyer["flyers"][0]["shot"], 6);
+    EXPECT_NEAR(withFlyer["flyers"][0]["distance"].get<double>(), std::hypot(3.52, 1.94), 1e-12);
+    EXPECT_EQ(withFlyer["shape"]["elongated"], true);
+    std::vector<std::string> keys;
+    for (const auto& item : withFlyer.items()) keys.push_back(item.key());
+    EXPECT_EQ(std::vector<std::string>(keys.end() - 5, keys.end()),
+              (std::vector<std::string>{"prediction", "flyers", "excluded", "shape", "warnings"}));
+
+    // A shot number past the file's shots fails that file alone.
+    const Captured past = RunReport({"--stats", "--exclude", "4", three, flyer});
+    EXPECT_EQ(past.status, 1);
+    EXPECT_EQ(past.err, "cep-report: " + three +
+                            ": Subscript out of range: shot 4 cannot be left out: the file holds 3 shots.\n");
+
+    const Captured compare = RunReport({"--compare", flyer, three});
+    EXPECT_EQ(compare.out.substr(compare.out.find("At 95%")),
+              "At 95% confidence, these groups cannot tell the loads apart.\n"
+              "A (flyer.grp) is elongated; this comparison assumes round groups.\n"
+              "A (flyer.grp) has a flyer, shot 6, which makes its sigma larger.\n");
+}
+
+TEST(Stats, DataWarningsAndStrict) {
+    TempDir dir;
+    const std::string bad = dir.Write("bad.grp", Group("3", "1,1\r\n2,abc\r\n3,2\r\n4,4\r\n"));
+    const std::string three = dir.Write("three.grp", kThree);
+    const std::string warnings = "cep-report: " + bad + ": line 5: shot 2: y \"abc\" is not a number; read as 0\n"
+                                 "cep-report: " + bad + ": line 7: 1 more shot after the 3 that line 3 declares; "
+                                 "they are left out of the figures\n";
+    const std::string warningsJson =
+        "\"warnings\":[{\"line\":5,\"text\":\"shot 2: y \\\"abc\\\" is not a number; read as 0\"},{\"line\":7,"
+        "\"text\":\"1 more shot after the 3 that line 3 declares; they are left out of the figures\"}]";
+    // The figures are those of the file as read: (2, 0) for shot 2.
+    const Captured plain = RunReport({"--stats", bad});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err, warnings);
+    EXPECT_EQ(plain.out.substr(0, plain.out.find("Centre offset")),
+              "bad.grp: 3 shots at 100 yards, intervals at 95% confidence, circles as diameters\n"
+              "                 inches                      MOA                      mil\n"
+              "Centre x          2.000                    1.910                    0.556\n"
+              "Centre y          1.000                    0.955                    0.278\n");
+    const Captured json = RunReport({"--stats", "--json", bad});
+    EXPECT_NE(json.out.find(warningsJson + "}\n]\n"), std::string::npos) << json.out;
+
+    const Captured strict = RunReport({"--stats", "--strict", "--json", bad, three});
+    EXPECT_EQ(strict.status, 1);
+    const std::string refused = "File access failure: its data is not clean (2 warnings), and --strict refuses it.";
+    EXPECT_EQ(strict.err, warnings + "cep-report: " + bad + ": " + refused + "\n");
+    EXPECT_EQ(strict.out.substr(0, strict.out.find('\n', 2) + 1),
+              "[\n{\"file\":\"bad.grp\",\"error\":{\"kind\":\"File access failure\",\"message\":\"" + refused + "\"}," +
+                  warningsJson + "},\n");
+    const Captured compare = RunReport({"--compare", "--strict", three, bad});
+    EXPECT_EQ(compare.status, 1);
+    EXPECT_EQ(compare.out, "");
+    EXPECT_EQ(compare.err, warnings + "cep-report: " + bad + ": " + refused + "\n");
+}
+
+TEST(Stats, HeadingLevelAndRange) {
+    TempDir dir;
+    const std::string three = dir.Write("three.grp", kThree);
+    const auto heading = [&](const std::vector<std::string>& args, const std::string& environment) {
+        const std::string out = RunReport(args, environment).out;
+        return out.substr(0, out.find('\n'));
+    };
+    EXPECT_EQ(heading({"--stats", "--level", "0.005", three}, "LC_ALL=C"),
+              "three.grp: 3 shots at 100 yards, intervals at 0.5% confidence, circles as diameters");
+    EXPECT_EQ(heading({"--stats", "--level", "0.99", "--range", "1e3", three}, "LC_ALL=C"),
+              "three.grp: 3 shots at 1000 yards, intervals at 99% confidence, circles as diameters");
+    if (std::filesystem::exists(TEST_LOCALES "/de_DE.UTF-8")) {
+        EXPECT_EQ(heading({"--stats", "--range", "100.5", "--level", "0.925", three},
+                          "LOCPATH=" TEST_LOCALES " LC_ALL=de_DE.UTF-8"),
+                  "three.grp: 3 shots at 100,5 yards, intervals at 92,5% confidence, circles as diameters");
+    }
+}
+
+// What the picture says in words: the legend with the MOA of each diameter,
+// the scale, and a second picture for a second file of the same name.
+TEST(Stats, SvgLegendScaleAndNames) {
+    TempDir dir;
+    const std::string three = dir.Write("three.grp", kThree);
+    std::filesystem::create_directories(dir / "d2");
+    const std::string again = dir.Write("d2/three.grp", kFlyer);
+    const Captured run = RunReport({"--stats", "--range", "200", "--svg", dir / "out", three, again, three});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Entries(dir / "out"), 3);
+    const std::string first = ReadAll(dir / "out/three.grp.svg");
+    const std::string second = ReadAll(dir / "out/three.grp-2.svg");
+    EXPECT_EQ(first, ReadAll(dir / "out/three.grp-3.svg"));
+    // At 200 yards one inch is 0.477 MOA: 4.797 in is 2.290 MOA.
+    for (const char* line :
+         {">50% circle, diameter 4.797 in, 2.290 MOA (2.702 to 12.957 in at 95%)</text>",
+          ">next shots, 95% circle, diameter 16.480 in, 7.869 MOA</text>",
+          ">Printed at 100%, one inch on paper is 4 inches of target; grid 2 in</text>",
+          ">three.grp: 3 shots at 200 yards, scale 1:4</text>"}) {
+        EXPECT_NE(first.find(line), std::string::npos) << line;
+    }
+    for (const char* line : {">three.grp: 6 shots at 200 yards, scale 1:4</text>",
+                             "<circle class=\"flyer\"", ">6</text>",
+                             ">elongated: next shots, 50/90/95% ellipses; 95% 14.837 x 1.778 in</text>"}) {
+        EXPECT_NE(second.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(std::count(second.begin(), second.end(), '\n') - std::count(first.begin(), first.end(), '\n') > 0, true);
+    EXPECT_EQ(ParseSvg(second).circles["flyer"].size(), 1u);
+    // --compare draws both groups.
+    const Captured compare = RunReport({"--compare", "--range", "200", "--svg", dir / "pair", three, again});
+    ASSERT_EQ(compare.status, 0) << compare.err;
+    EXPECT_EQ(ReadAll(dir / "pair/three.grp-2.svg"), second);
+}
+
 // The text's quick fixed-point form against to_chars: exact ties (n / 2^k), decimal halves that lie just
 // off a tie, and the sizes where it hands over to to_chars.
 TEST(FixedFigure, RoundsAsToCharsDoes) {
