@@ -232,13 +232,24 @@ void AppendNotes(std::string& out, const cep::GroupStats& s, std::string_view se
         out += "Elongated group: the circle figures assume a round group.\n"
                "Next shots, ellipses along " + FixedFigure(shape.angleDegrees, 1, separator) +
                " degrees (length x width):\n";
+        // Lengths right-aligned, so that the x's stand in one column.
+        std::vector<std::array<std::string, 4>> rows;
+        std::array<std::size_t, 4> widths{};
         for (const cep::PredictionEllipse& e : shape.ellipses) {
-            out += "  " + std::to_string(e.percent) + "%  " + FixedFigure(e.major, 3, separator) + " x " +
-                   Inches(e.minor, separator);
+            std::array<std::string, 4> row = {FixedFigure(e.major, 3, separator), FixedFigure(e.minor, 3, separator)};
             if (s.moaPerInch) {
-                out += "  (" + FixedFigure(e.major * *s.moaPerInch, 3, separator) + " x " +
-                       FixedFigure(e.minor * *s.moaPerInch, 3, separator) + " MOA)";
+                row[2] = FixedFigure(e.major * *s.moaPerInch, 3, separator);
+                row[3] = FixedFigure(e.minor * *s.moaPerInch, 3, separator);
             }
+            for (std::size_t c = 0; c < 4; ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+            rows.push_back(std::move(row));
+        }
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const auto cell = [&](std::size_t c) {
+                return std::string(widths[c] - DisplayWidth(rows[r][c]), ' ') + rows[r][c];
+            };
+            out += "  " + std::to_string(shape.ellipses[r].percent) + "%  " + cell(0) + " x " + cell(1) + " in";
+            if (s.moaPerInch) out += "  (" + cell(2) + " x " + cell(3) + " MOA)";
             out += "\n";
         }
     }

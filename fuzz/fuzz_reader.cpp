@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -66,7 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     cep::ShotTable shots;
-    const auto stats = cep::ReadGroupStats(path, range, 0.95, shots);
+    std::vector<cep::DataWarning> warnings;
+    const auto stats = cep::ReadGroupStats(path, range, 0.95, shots, {}, &warnings);
+    for (const cep::DataWarning& w : warnings) Check(w.line > 3 && !w.text.empty());
     if (!stats) {
         CheckFailure(stats);
         return 0;
@@ -74,8 +77,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const cep::GroupStats& s = stats.value();
     Check(std::isfinite(s.centre.x) && std::isfinite(s.centre.y));
     for (const double v : {s.centreOffset, s.sdX, s.sdY, s.extremeSpread, s.meanRadius, s.sigma.value, s.sigma.low,
-                           s.sigma.high, s.circles[2].diameter.high}) {
+                           s.sigma.high, s.circles[2].diameter.high, s.prediction[2].diameter, s.shape.sdMajor,
+                           s.shape.sdMinor, s.shape.pRound}) {
         Check(std::isfinite(v) && v >= 0);
+    }
+    for (const cep::Flyer& f : s.flyers) {
+        Check(f.shot >= 1 && f.shot <= s.shots && std::isfinite(f.distance) && std::isfinite(f.limit) &&
+              f.distance > f.limit);
+    }
+    for (const cep::PredictionEllipse& e : s.shape.ellipses) Check(std::isfinite(e.major) && e.major >= e.minor);
+    if (s.shots > 5) {  // shots 2 and 5 left out, so that leaving out is fuzzed too
+        const int leftOut[] = {2, 5};
+        const auto fewer = cep::ComputeGroupStats(shots, static_cast<cep::ShotCount>(s.shots), range, 0.95, leftOut);
+        if (fewer) {
+            Check(fewer.value().shots == s.shots - 2);
+        } else {
+            CheckFailure(fewer);
+        }
     }
     return 0;
 }

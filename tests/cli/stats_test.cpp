@@ -372,7 +372,7 @@ TEST(Stats, FlyersShapeAndShotsLeftOut) {
         "Flyer: shot 6 is 4.019 in from the others' centre; they predict at most 1.231 in. It is in the figures.\n"
         "Elongated group: the circle figures assume a round group.\n"
         "Next shots, ellipses along 28.8 degrees (length x width):\n"
-        "  50%  5.125 x 0.614 in  (4.894 x 0.587 MOA)\n"
+        "  50%   5.125 x 0.614 in  ( 4.894 x 0.587 MOA)\n"
         "  90%  11.709 x 1.403 in  (11.181 x 1.340 MOA)\n"
         "  95%  14.837 x 1.778 in  (14.169 x 1.698 MOA)\n";
     const Captured all = RunReport({"--stats", flyer});
