@@ -222,11 +222,32 @@ std::vector<Flyer> FindFlyers(std::span<const ShotPoint> shots, std::span<const 
 // shots, or no spread). For two dimensions the sphericity test is exact: with
 // m = n - 1 degrees of freedom and W = 4 l1 l2 / (l1 + l2)^2, the chance of a
 // round group giving W or less is W^((m - 1) / 2).
+// Only the operations IEEE 754 rounds exactly, so that every platform's
+// figures agree to the last bit: libm's hypot and pow differ between them.
+double Length(double a, double b) {
+    const double scale = std::max(std::fabs(a), std::fabs(b));
+    if (scale == 0.0 || !Finite(scale)) return scale;
+    const double x = a / scale;
+    const double y = b / scale;
+    return scale * std::sqrt(x * x + y * y);
+}
+
+// w to the power half / 2, by squaring.
+double PowerOfHalves(double w, long half) {
+    double result = half % 2 != 0 ? std::sqrt(w) : 1.0;
+    double base = w;
+    for (long e = half / 2; e > 0; e /= 2) {
+        if (e % 2 != 0) result *= base;
+        base *= base;
+    }
+    return result;
+}
+
 GroupShape ShapeOf(const Squares& squares, double count) {
     GroupShape shape;
     const double m = count - 1.0;
     const double half = (squares.xx + squares.yy) / (2.0 * m);
-    const double apart = std::hypot((squares.xx - squares.yy) / (2.0 * m), squares.xy / m);
+    const double apart = Length((squares.xx - squares.yy) / (2.0 * m), squares.xy / m);
     const double major = half + apart;
     const double minor = std::max(0.0, half - apart);
     shape.sdMajor = std::sqrt(major);
@@ -236,7 +257,7 @@ GroupShape ShapeOf(const Squares& squares, double count) {
     if (count < 3.0 || !(major > 0.0)) return shape;
     const double ratio = minor / major;
     const double w = 4.0 * ratio / ((1.0 + ratio) * (1.0 + ratio));
-    shape.pRound = std::pow(w, (m - 1.0) / 2.0);
+    shape.pRound = PowerOfHalves(w, static_cast<long>(count) - 2);
     shape.elongated = shape.pRound < kRoundnessAlpha;
     // The next shot's Mahalanobis distance squared, over (1 + 1/n), is
     // 2 (n - 1) / (n - 2) times F with 2 and n - 2 degrees of freedom.

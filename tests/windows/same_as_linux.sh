@@ -10,12 +10,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/data"
 cp "$samples"/* "$work/data/"
-cp "$samples/range1.grp" "$work/data/目標.grp"
 cd "$work/data"
+# The sample files in the order the Windows program lists a wildcard's
+# matches: letter case aside.
+all=$(for f in *.grp *.GRP; do [ -f "$f" ] && echo "$f"; done | LC_ALL=C sort -f | tr '\n' ' ')
+cp "$samples/range1.grp" "$work/data/目標.grp"
 # From here on the arguments reach both programs as written: "*.grp" is for
 # cep-report.exe to expand.
 set -f
-all="hunting10.grp prone200.grp range1.grp RANGE2.GRP tight5.grp"
 failures=0 runs=0
 
 # compare NAME ARGS...: the same arguments to both, except that "*.grp"
