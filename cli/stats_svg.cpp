@@ -38,6 +38,7 @@ constexpr double kTitleCharWidth = 9.5;   // generous averages for a sans-serif 
 constexpr double kLegendCharWidth = 7.4;  // so that text never runs past the edge
 constexpr double kMaxGridSteps = 12;
 constexpr std::size_t kMostTitleChars = 48;
+constexpr std::size_t kMostFlyersInLegend = 4;
 // The point of aim stays in the plot unless it would make the group smaller
 // than a third of the plot (and the plot larger than its least size); then
 // an arrow points to it.
@@ -396,6 +397,17 @@ std::string GroupSvg(std::string_view name, const cep::GroupStats& s, std::span<
     const cep::PredictionCircle& next = s.prediction.back();
     legend.emplace_back("next95", "next shots, " + std::to_string(next.percent) + "% circle, diameter " +
                                       inches(next.diameter));
+    // Each flyer by its number and how far out it lies; a handful at most,
+    // so that the legend stays on the page.
+    for (std::size_t i = 0; i < s.flyers.size() && i < kMostFlyersInLegend; ++i) {
+        const cep::Flyer& flyer = s.flyers[i];
+        legend.emplace_back("flyer", "flyer: shot " + std::to_string(flyer.shot) + ", " + Figure(flyer.distance) +
+                                         " in from the others' centre; they predict at most " + Figure(flyer.limit) +
+                                         " in");
+    }
+    if (s.flyers.size() > kMostFlyersInLegend) {
+        legend.emplace_back("flyer", "and " + std::to_string(s.flyers.size() - kMostFlyersInLegend) + " more flyers");
+    }
     if (!f.aimShown) {
         legend.emplace_back("arrow", "to the point of aim, " + Figure(s.centreOffset) + " in from the centre");
     }

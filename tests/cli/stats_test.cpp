@@ -487,6 +487,7 @@ TEST(Stats, SvgLegendScaleAndNames) {
     }
     for (const char* line : {">three.grp: 6 shots at 200 yards, scale 1:4</text>",
                              "<circle class=\"flyer\"", ">6</text>",
+                             ">flyer: shot 6, 4.019 in from the others' centre; they predict at most 1.231 in</text>",
                              ">elongated: next shots, 50/90/95% ellipses; 95% 14.837 x 1.778 in</text>"}) {
         EXPECT_NE(second.find(line), std::string::npos) << line;
     }
