@@ -9,15 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "escape.h"
 #include "os.h"
 
 namespace cli {
 
-// C0 controls and DEL, and the C1 controls as UTF-8 encodes them, written as
-// \xHH; everything else as it is.
-std::string EscapeControls(std::string_view text);
-// Every byte as \xHH.
-std::string HexEscaped(std::string_view bytes);
+using cep::writers::EscapeControls;
+using cep::writers::HexEscaped;
+
 
 class Output {
 public:

@@ -8,6 +8,13 @@
 
 namespace cli {
 
+using cep::writers::CompareJson;
+using cep::writers::CompareText;
+using cep::writers::GroupSvg;
+using cep::writers::NamedStats;
+using cep::writers::StatsJsonObject;
+using cep::writers::StatsText;
+
 namespace {
 
 // Blocks are not flushed one by one, which costs a write per file over

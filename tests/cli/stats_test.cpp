@@ -516,7 +516,7 @@ TEST(FixedFigure, RoundsAsToCharsDoes) {
             std::string expected(buffer, std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed,
                                                        decimals).ptr);
             if (expected.find_first_of("123456789") == std::string::npos && expected[0] == '-') expected.erase(0, 1);
-            ASSERT_EQ(cli::FixedFigure(v, decimals, "."), expected) << v << " to " << decimals;
+            ASSERT_EQ(cep::writers::FixedFigure(v, decimals, "."), expected) << v << " to " << decimals;
         }
     }
 }

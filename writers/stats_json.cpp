@@ -6,7 +6,7 @@
 
 #include "stats_writers.h"
 
-namespace cli {
+namespace cep::writers {
 
 namespace {
 
@@ -117,4 +117,4 @@ std::string CompareJson(const NamedStats& a, const NamedStats& b, const cep::Gro
            "\n";
 }
 
-}  // namespace cli
+}  // namespace cep::writers

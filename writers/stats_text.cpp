@@ -11,11 +11,11 @@
 #include <tuple>
 #include <vector>
 
-#include "output.h"
+#include "escape.h"
 
 #include "stats_writers.h"
 
-namespace cli {
+namespace cep::writers {
 
 namespace {
 
@@ -368,4 +368,4 @@ std::string CompareText(std::string_view nameA, const cep::GroupStats& a, std::s
     return text;
 }
 
-}  // namespace cli
+}  // namespace cep::writers

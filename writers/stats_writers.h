@@ -11,7 +11,7 @@
 
 #include "group_stats.h"
 
-namespace cli {
+namespace cep::writers {
 
 // `value` with exactly `decimals` decimals and the given separator; a value
 // that rounds to zero has no minus sign.
@@ -49,4 +49,4 @@ std::string CompareJson(const NamedStats& a, const NamedStats& b, const cep::Gro
 // a page. `shots` are all the shots the file declares, those left out too.
 std::string GroupSvg(std::string_view name, const cep::GroupStats& stats, std::span<const cep::ShotPoint> shots);
 
-}  // namespace cli
+}  // namespace cep::writers

@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
-#include "output.h"
+#include "escape.h"
 #include "stats_writers.h"
 
-namespace cli {
+namespace cep::writers {
 
 namespace {
 
@@ -507,4 +507,4 @@ std::string GroupSvg(std::string_view name, const cep::GroupStats& s, std::span<
     return svg;
 }
 
-}  // namespace cli
+}  // namespace cep::writers
