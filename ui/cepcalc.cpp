@@ -3,6 +3,7 @@
 
 #include "application_setup.h"
 #include "csv_export.h"
+#include "decoded_picture.h"
 
 #include <QAction>
 #include <QBitmap>
@@ -280,7 +281,7 @@ void CEPcalc::createControls(QWidget *client)
 
     imgCEP = new QLabel(client);
     imgCEP->setObjectName(QStringLiteral("imgCEP"));
-    imgCEP->setPixmap(QPixmap(QStringLiteral(":/images/target.jpg")));
+    imgCEP->setPixmap(QPixmap::fromImage(cepui::kTargetPicture.image()));
     imgCEP->setGeometry(toPixels(kPicture));
     imgCEP->setAccessibleName(QStringLiteral("Target graphic"));
     imgCEP->setAccessibleDescription(QString::fromLatin1(kTargetDescription));

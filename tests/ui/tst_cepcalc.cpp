@@ -85,6 +85,21 @@ QString whileModal(const std::function<void()> &act, const std::function<QString
     return seen;
 }
 
+// "" when the two images hold the same pixels, or where they first differ.
+QString differences(const QImage &shown, const QImage &decoded)
+{
+    if (shown.size() != decoded.size())
+        return QString("%1x%2 shown, %3x%4 decoded").arg(shown.width()).arg(shown.height()).arg(decoded.width()).arg(decoded.height());
+    const QImage a = shown.convertToFormat(QImage::Format_ARGB32), b = decoded.convertToFormat(QImage::Format_ARGB32);
+    int count = 0;
+    QString first;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0)
+                first = QString("(%1,%2) %3 shown, %4 decoded").arg(x).arg(y).arg(a.pixel(x, y), 8, 16).arg(b.pixel(x, y), 8, 16);
+    return count == 0 ? QString() : QString("%1 differing pixels, the first at %2").arg(count).arg(first);
+}
+
 QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "<none>"; }
 
 } // namespace
@@ -248,6 +263,27 @@ private slots:
         for (const QLabel *label : {window->lblIntro, results})
             QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
         QCOMPARE(results->heightForWidth(results->width()), results->heightForWidth(100000));
+    }
+
+    // The pictures as the window shows them, pixel for pixel as Qt's image
+    // readers decode the files they are made from (some are decoded when the
+    // program is built, not as it starts).
+    void pictures_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("target graphic") << "target.jpg";
+    }
+
+    void pictures()
+    {
+        QFETCH(QString, file);
+        QImageReader reader(CEP_RESOURCES_DIR "/" + file);
+        const QImage decoded = reader.read();
+        QVERIFY2(!decoded.isNull(), qPrintable(reader.errorString()));
+        QImage shown;
+        if (file == "target.jpg")
+            shown = window->imgCEP->pixmap().toImage();
+        QCOMPARE(differences(shown, decoded), QString());
     }
 
     // A dark desktop theme leaves the results readable, and a screen reader
