@@ -49,7 +49,7 @@ void setUpApplication()
     QApplication::setApplicationVersion(QStringLiteral(CEP_VERSION_TEXT));
     // Lets the desktop match the window to the installed cepcalc.desktop.
     QApplication::setDesktopFileName(QStringLiteral("cepcalc"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/cepcalc.ico")));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/cepcalc.png")));
 
     const QString family = registerEmbeddedFonts();
     if (!family.isEmpty())

@@ -270,20 +270,29 @@ private slots:
     // program is built, not as it starts).
     void pictures_data()
     {
+        QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("file");
-        QTest::newRow("target graphic") << "target.jpg";
+        QTest::newRow("target graphic") << "imgCEP" << "target.jpg";
+        // The icon comes from the PNG; Windows shows the .ico for the program file.
+        QTest::newRow("window icon, the PNG") << "icon" << "cepcalc.png";
+        QTest::newRow("window icon, the .ico") << "icon" << "cepcalc.ico";
     }
 
     void pictures()
     {
+        QFETCH(QString, shown);
         QFETCH(QString, file);
         QImageReader reader(CEP_RESOURCES_DIR "/" + file);
         const QImage decoded = reader.read();
         QVERIFY2(!decoded.isNull(), qPrintable(reader.errorString()));
-        QImage shown;
-        if (file == "target.jpg")
-            shown = window->imgCEP->pixmap().toImage();
-        QCOMPARE(differences(shown, decoded), QString());
+        QImage seen;
+        if (shown == "imgCEP") {
+            seen = window->imgCEP->pixmap().toImage();
+        } else {
+            QCOMPARE(window->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+            seen = window->windowIcon().pixmap(32).toImage();
+        }
+        QCOMPARE(differences(seen, decoded), QString());
     }
 
     // A dark desktop theme leaves the results readable, and a screen reader
