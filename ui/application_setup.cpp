@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "application_setup.h"
+#include "decoded_picture.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 
@@ -49,7 +51,7 @@ void setUpApplication()
     QApplication::setApplicationVersion(QStringLiteral(CEP_VERSION_TEXT));
     // Lets the desktop match the window to the installed cepcalc.desktop.
     QApplication::setDesktopFileName(QStringLiteral("cepcalc"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/cepcalc.png")));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(kIconPicture.image())));
 
     const QString family = registerEmbeddedFonts();
     if (!family.isEmpty())

@@ -113,11 +113,9 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, 
 // square on Qt's lighter button face.
 QPixmap folderGlyph()
 {
-    const QImage image(QStringLiteral(":/images/folder.bmp"));
+    const QImage image = cepui::kFolderPicture.image();
     QPixmap glyph = QPixmap::fromImage(image);
-    if (!image.isNull())
-        glyph.setMask(QBitmap::fromImage(
-            image.createMaskFromColor(kFolderBackground.rgb(), Qt::MaskInColor)));
+    glyph.setMask(QBitmap::fromImage(image.createMaskFromColor(kFolderBackground.rgb(), Qt::MaskInColor)));
     return glyph;
 }
 

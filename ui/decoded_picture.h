@@ -26,7 +26,9 @@ struct DecodedPicture
     }
 };
 
-// resources/target.jpg
-extern const DecodedPicture kTargetPicture;
+// The files of the same names in resources/.
+extern const DecodedPicture kTargetPicture;  // target.jpg
+extern const DecodedPicture kFolderPicture;  // folder.bmp
+extern const DecodedPicture kIconPicture;    // cepcalc.png
 
 } // namespace cepui

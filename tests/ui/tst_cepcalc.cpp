@@ -96,7 +96,7 @@ QString differences(const QImage &shown, const QImage &decoded)
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
             if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0)
-                first = QString("(%1,%2) %3 shown, %4 decoded").arg(x).arg(y).arg(a.pixel(x, y), 8, 16).arg(b.pixel(x, y), 8, 16);
+                first = QString("(%1,%2) %3 shown, %4 decoded").arg(x).arg(y).arg(a.pixel(x, y), 8, 16, QChar(u'0')).arg(b.pixel(x, y), 8, 16, QChar(u'0'));
     return count == 0 ? QString() : QString("%1 differing pixels, the first at %2").arg(count).arg(first);
 }
 
@@ -272,25 +272,34 @@ private slots:
     {
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("file");
-        QTest::newRow("target graphic") << "imgCEP" << "target.jpg";
+        QTest::addColumn<QRgb>("transparent");  // the colour shown as transparent, if any
+        QTest::newRow("target graphic") << "imgCEP" << "target.jpg" << QRgb(0);
+        // The glyph is drawn on the classic button grey, which is left out on the button.
+        QTest::newRow("folder glyph") << "cmdInFile" << "folder.bmp" << qRgb(192, 192, 192);
         // The icon comes from the PNG; Windows shows the .ico for the program file.
-        QTest::newRow("window icon, the PNG") << "icon" << "cepcalc.png";
-        QTest::newRow("window icon, the .ico") << "icon" << "cepcalc.ico";
+        QTest::newRow("window icon, the PNG") << "icon" << "cepcalc.png" << QRgb(0);
+        QTest::newRow("window icon, the .ico") << "icon" << "cepcalc.ico" << QRgb(0);
     }
 
     void pictures()
     {
         QFETCH(QString, shown);
         QFETCH(QString, file);
+        QFETCH(QRgb, transparent);
         QImageReader reader(CEP_RESOURCES_DIR "/" + file);
-        const QImage decoded = reader.read();
+        QImage decoded = reader.read().convertToFormat(QImage::Format_ARGB32);
         QVERIFY2(!decoded.isNull(), qPrintable(reader.errorString()));
+        for (int y = 0; y < decoded.height(); ++y)
+            for (int x = 0; x < decoded.width(); ++x)
+                if (transparent != 0 && decoded.pixel(x, y) == transparent)
+                    decoded.setPixel(x, y, 0);
+        const QIcon icon = shown == "cmdInFile" ? window->cmdInFile->icon() : window->windowIcon();
         QImage seen;
         if (shown == "imgCEP") {
             seen = window->imgCEP->pixmap().toImage();
         } else {
-            QCOMPARE(window->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
-            seen = window->windowIcon().pixmap(32).toImage();
+            QCOMPARE(icon.availableSizes(), QList<QSize>{decoded.size()});
+            seen = icon.pixmap(decoded.size()).toImage();
         }
         QCOMPARE(differences(seen, decoded), QString());
     }
