@@ -3,10 +3,12 @@
 #include "decoded_picture.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
 #include <QPixmap>
+#include <QResource>
 #include <QString>
 #include <QStringList>
 
@@ -30,7 +32,12 @@ QString registerEmbeddedFonts()
 {
     QString family;
     for (const char *file : {":/fonts/LiberationSans-Regular.ttf", ":/fonts/LiberationSans-Bold.ttf"}) {
-        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+        // The resources are stored uncompressed (cepcalc.qrc) and stay where
+        // they are for the program's life: the database takes their bytes
+        // without a copy, where a file name would have them read twice.
+        const QResource resource(QString::fromLatin1(file));
+        const int id = QFontDatabase::addApplicationFontFromData(QByteArray::fromRawData(
+            reinterpret_cast<const char *>(resource.data()), static_cast<qsizetype>(resource.size())));
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
         if (family.isEmpty() && !families.isEmpty())
             family = families.first();

@@ -100,6 +100,17 @@ QString differences(const QImage &shown, const QImage &decoded)
     return count == 0 ? QString() : QString("%1 differing pixels, the first at %2").arg(count).arg(first);
 }
 
+// The weight of the face a font is drawn with, as the face itself states it
+// (its OS/2 table): the font's own weight only says what was asked for.
+QString drawnWeight(const QFont &font)
+{
+    const QByteArray os2 = QRawFont::fromFont(font).fontTable("OS/2");
+    if (os2.size() < 6)
+        return "<no OS/2 table>";
+    const int weight = uchar(os2[4]) << 8 | uchar(os2[5]);
+    return weight == 700 ? "bold" : weight == 400 ? "regular" : QString::number(weight);
+}
+
 QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "<none>"; }
 
 } // namespace
@@ -225,7 +236,7 @@ private slots:
         const QPoint off = window->frameGeometry().center() - window->screen()->availableGeometry().center();
         QVERIFY2(qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1, qPrintable(QString("off %1,%2").arg(off.x()).arg(off.y())));
 
-        // In twips, as designed (15 to a pixel), with each fixed text and its weight.
+        // In twips, as designed (15 to a pixel), with each fixed text and the weight it is drawn in.
         const QStringList designed = {
             "cmdDoIt 1320 2760 2175 615 regular: Calculate CEP", "cmdInFile 3240 1320 495 375 regular: ",
             "imgCEP 4560 120 3870 3750 regular: ", "lblGroupFile 840 1440 2175 255 regular: Select a group file (*.GRP)",
@@ -233,15 +244,17 @@ private slots:
             "have already created, Orvanta will calculate CEP for you and describe the results below in reference to "
             "the target graphic shown on the right.",
             "lblRange 840 1920 1935 375 regular: Range (yards)", "lblResults 120 3960 8295 1335 regular: Results...",
-            "txtYards 2280 1920 1575 405 regular: 100", "MS Sans Serif 8.25"};  // and the one font of them all
+            "txtYards 2280 1920 1575 405 regular: 100",
+            "MS Sans Serif 8.25 drawn in Liberation Sans"};  // and the one font of them all
         const auto places = [client] {
             QStringList twips;
             QSet<QString> fonts;
             for (const QWidget *c : client->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
                 QString text = c->property("text").toString();  // labels, buttons and the range box alike
                 twips << QString("%1 %2 %3 %4 %5 %6: ").arg(c->objectName()).arg(c->x() * 15).arg(c->y() * 15)
-                             .arg(c->width() * 15).arg(c->height() * 15).arg(c->font().bold() ? "bold" : "regular") + text;
-                fonts << c->font().family() + " " + QString::number(c->font().pointSizeF());
+                             .arg(c->width() * 15).arg(c->height() * 15).arg(drawnWeight(c->font())) + text;
+                fonts << c->font().family() + " " + QString::number(c->font().pointSizeF()) + " drawn in " +
+                             QFontInfo(c->font()).family();
             }
             twips.sort();
             return twips << fonts.values();
