@@ -111,6 +111,14 @@ QString drawnWeight(const QFont &font)
     return weight == 700 ? "bold" : weight == 400 ? "regular" : QString::number(weight);
 }
 
+// The one font of the window's controls: the design's, which Windows has; on
+// Linux the embedded family it maps to, asked for by its own name.
+#ifdef _WIN32
+const QString kFont = "MS Sans Serif 8.25";
+#else
+const QString kFont = "Liberation Sans 8.25 drawn in Liberation Sans";
+#endif
+
 QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "<none>"; }
 
 } // namespace
@@ -244,8 +252,7 @@ private slots:
             "have already created, Orvanta will calculate CEP for you and describe the results below in reference to "
             "the target graphic shown on the right.",
             "lblRange 840 1920 1935 375 regular: Range (yards)", "lblResults 120 3960 8295 1335 regular: Results...",
-            "txtYards 2280 1920 1575 405 regular: 100",
-            "MS Sans Serif 8.25 drawn in Liberation Sans"};  // and the one font of them all
+            "txtYards 2280 1920 1575 405 regular: 100", kFont};  // and the one font of them all
         const auto places = [client] {
             QStringList twips;
             QSet<QString> fonts;
@@ -253,8 +260,11 @@ private slots:
                 QString text = c->property("text").toString();  // labels, buttons and the range box alike
                 twips << QString("%1 %2 %3 %4 %5 %6: ").arg(c->objectName()).arg(c->x() * 15).arg(c->y() * 15)
                              .arg(c->width() * 15).arg(c->height() * 15).arg(drawnWeight(c->font())) + text;
-                fonts << c->font().family() + " " + QString::number(c->font().pointSizeF()) + " drawn in " +
-                             QFontInfo(c->font()).family();
+                QString font = c->font().family() + " " + QString::number(c->font().pointSizeF());
+#ifndef _WIN32
+                font += " drawn in " + QFontInfo(c->font()).family();
+#endif
+                fonts << font;
             }
             twips.sort();
             return twips << fonts.values();
