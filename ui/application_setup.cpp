@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "application_setup.h"
+#include "decoded_picture.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QPixmap>
+#include <QResource>
 #include <QString>
 #include <QStringList>
 
@@ -28,7 +32,12 @@ QString registerEmbeddedFonts()
 {
     QString family;
     for (const char *file : {":/fonts/LiberationSans-Regular.ttf", ":/fonts/LiberationSans-Bold.ttf"}) {
-        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+        // The resources are stored uncompressed (cepcalc.qrc) and stay where
+        // they are for the program's life: the database takes their bytes
+        // without a copy, where a file name would have them read twice.
+        const QResource resource(QString::fromLatin1(file));
+        const int id = QFontDatabase::addApplicationFontFromData(QByteArray::fromRawData(
+            reinterpret_cast<const char *>(resource.data()), static_cast<qsizetype>(resource.size())));
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
         if (family.isEmpty() && !families.isEmpty())
             family = families.first();
@@ -49,13 +58,22 @@ void setUpApplication()
     QApplication::setApplicationVersion(QStringLiteral(CEP_VERSION_TEXT));
     // Lets the desktop match the window to the installed cepcalc.desktop.
     QApplication::setDesktopFileName(QStringLiteral("cepcalc"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/cepcalc.ico")));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(kIconPicture.image())));
 
     const QString family = registerEmbeddedFonts();
     if (!family.isEmpty())
         QFont::insertSubstitution(QString::fromLatin1(kDesignFontFamily), family);
 
+#ifdef _WIN32
+    // Windows has the design font; the embedded one stands in where it is missing.
     QFont font(QString::fromLatin1(kDesignFontFamily));
+#else
+    // Linux has no font of the design's name, and asked for by that name Qt
+    // would have fontconfig sort all installed fonts for stand-ins, for each
+    // weight, before taking the substitute: the embedded family is asked for
+    // by its own name, which draws the same.
+    QFont font(family.isEmpty() ? QString::fromLatin1(kDesignFontFamily) : family);
+#endif
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(kDesignFontPoints);
     font.setWeight(QFont::Normal);

@@ -3,6 +3,7 @@
 
 #include "application_setup.h"
 #include "csv_export.h"
+#include "decoded_picture.h"
 
 #include <QAction>
 #include <QBitmap>
@@ -112,11 +113,9 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, 
 // square on Qt's lighter button face.
 QPixmap folderGlyph()
 {
-    const QImage image(QStringLiteral(":/images/folder.bmp"));
+    const QImage image = cepui::kFolderPicture.image();
     QPixmap glyph = QPixmap::fromImage(image);
-    if (!image.isNull())
-        glyph.setMask(QBitmap::fromImage(
-            image.createMaskFromColor(kFolderBackground.rgb(), Qt::MaskInColor)));
+    glyph.setMask(QBitmap::fromImage(image.createMaskFromColor(kFolderBackground.rgb(), Qt::MaskInColor)));
     return glyph;
 }
 
@@ -280,7 +279,7 @@ void CEPcalc::createControls(QWidget *client)
 
     imgCEP = new QLabel(client);
     imgCEP->setObjectName(QStringLiteral("imgCEP"));
-    imgCEP->setPixmap(QPixmap(QStringLiteral(":/images/target.jpg")));
+    imgCEP->setPixmap(QPixmap::fromImage(cepui::kTargetPicture.image()));
     imgCEP->setGeometry(toPixels(kPicture));
     imgCEP->setAccessibleName(QStringLiteral("Target graphic"));
     imgCEP->setAccessibleDescription(QString::fromLatin1(kTargetDescription));

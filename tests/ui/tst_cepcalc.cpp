@@ -85,6 +85,40 @@ QString whileModal(const std::function<void()> &act, const std::function<QString
     return seen;
 }
 
+// "" when the two images hold the same pixels, or where they first differ.
+QString differences(const QImage &shown, const QImage &decoded)
+{
+    if (shown.size() != decoded.size())
+        return QString("%1x%2 shown, %3x%4 decoded").arg(shown.width()).arg(shown.height()).arg(decoded.width()).arg(decoded.height());
+    const QImage a = shown.convertToFormat(QImage::Format_ARGB32), b = decoded.convertToFormat(QImage::Format_ARGB32);
+    int count = 0;
+    QString first;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0)
+                first = QString("(%1,%2) %3 shown, %4 decoded").arg(x).arg(y).arg(a.pixel(x, y), 8, 16, QChar(u'0')).arg(b.pixel(x, y), 8, 16, QChar(u'0'));
+    return count == 0 ? QString() : QString("%1 differing pixels, the first at %2").arg(count).arg(first);
+}
+
+// The weight of the face a font is drawn with, as the face itself states it
+// (its OS/2 table): the font's own weight only says what was asked for.
+QString drawnWeight(const QFont &font)
+{
+    const QByteArray os2 = QRawFont::fromFont(font).fontTable("OS/2");
+    if (os2.size() < 6)
+        return "<no OS/2 table>";
+    const int weight = uchar(os2[4]) << 8 | uchar(os2[5]);
+    return weight == 700 ? "bold" : weight == 400 ? "regular" : QString::number(weight);
+}
+
+// The one font of the window's controls: the design's, which Windows has; on
+// Linux the embedded family it maps to, asked for by its own name.
+#ifdef _WIN32
+const QString kFont = "MS Sans Serif 8.25";
+#else
+const QString kFont = "Liberation Sans 8.25 drawn in Liberation Sans";
+#endif
+
 QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "<none>"; }
 
 } // namespace
@@ -210,7 +244,7 @@ private slots:
         const QPoint off = window->frameGeometry().center() - window->screen()->availableGeometry().center();
         QVERIFY2(qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1, qPrintable(QString("off %1,%2").arg(off.x()).arg(off.y())));
 
-        // In twips, as designed (15 to a pixel), with each fixed text and its weight.
+        // In twips, as designed (15 to a pixel), with each fixed text and the weight it is drawn in.
         const QStringList designed = {
             "cmdDoIt 1320 2760 2175 615 regular: Calculate CEP", "cmdInFile 3240 1320 495 375 regular: ",
             "imgCEP 4560 120 3870 3750 regular: ", "lblGroupFile 840 1440 2175 255 regular: Select a group file (*.GRP)",
@@ -218,15 +252,19 @@ private slots:
             "have already created, Orvanta will calculate CEP for you and describe the results below in reference to "
             "the target graphic shown on the right.",
             "lblRange 840 1920 1935 375 regular: Range (yards)", "lblResults 120 3960 8295 1335 regular: Results...",
-            "txtYards 2280 1920 1575 405 regular: 100", "MS Sans Serif 8.25"};  // and the one font of them all
+            "txtYards 2280 1920 1575 405 regular: 100", kFont};  // and the one font of them all
         const auto places = [client] {
             QStringList twips;
             QSet<QString> fonts;
             for (const QWidget *c : client->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
                 QString text = c->property("text").toString();  // labels, buttons and the range box alike
                 twips << QString("%1 %2 %3 %4 %5 %6: ").arg(c->objectName()).arg(c->x() * 15).arg(c->y() * 15)
-                             .arg(c->width() * 15).arg(c->height() * 15).arg(c->font().bold() ? "bold" : "regular") + text;
-                fonts << c->font().family() + " " + QString::number(c->font().pointSizeF());
+                             .arg(c->width() * 15).arg(c->height() * 15).arg(drawnWeight(c->font())) + text;
+                QString font = c->font().family() + " " + QString::number(c->font().pointSizeF());
+#ifndef _WIN32
+                font += " drawn in " + QFontInfo(c->font()).family();
+#endif
+                fonts << font;
             }
             twips.sort();
             return twips << fonts.values();
@@ -248,6 +286,45 @@ private slots:
         for (const QLabel *label : {window->lblIntro, results})
             QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
         QCOMPARE(results->heightForWidth(results->width()), results->heightForWidth(100000));
+    }
+
+    // The pictures as the window shows them, pixel for pixel as Qt's image
+    // readers decode the files they are made from (some are decoded when the
+    // program is built, not as it starts).
+    void pictures_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QRgb>("transparent");  // the colour shown as transparent, if any
+        QTest::newRow("target graphic") << "imgCEP" << "target.jpg" << QRgb(0);
+        // The glyph is drawn on the classic button grey, which is left out on the button.
+        QTest::newRow("folder glyph") << "cmdInFile" << "folder.bmp" << qRgb(192, 192, 192);
+        // The icon comes from the PNG; Windows shows the .ico for the program file.
+        QTest::newRow("window icon, the PNG") << "icon" << "cepcalc.png" << QRgb(0);
+        QTest::newRow("window icon, the .ico") << "icon" << "cepcalc.ico" << QRgb(0);
+    }
+
+    void pictures()
+    {
+        QFETCH(QString, shown);
+        QFETCH(QString, file);
+        QFETCH(QRgb, transparent);
+        QImageReader reader(CEP_RESOURCES_DIR "/" + file);
+        QImage decoded = reader.read().convertToFormat(QImage::Format_ARGB32);
+        QVERIFY2(!decoded.isNull(), qPrintable(reader.errorString()));
+        for (int y = 0; y < decoded.height(); ++y)
+            for (int x = 0; x < decoded.width(); ++x)
+                if (transparent != 0 && decoded.pixel(x, y) == transparent)
+                    decoded.setPixel(x, y, 0);
+        const QIcon icon = shown == "cmdInFile" ? window->cmdInFile->icon() : window->windowIcon();
+        QImage seen;
+        if (shown == "imgCEP") {
+            seen = window->imgCEP->pixmap().toImage();
+        } else {
+            QCOMPARE(icon.availableSizes(), QList<QSize>{decoded.size()});
+            seen = icon.pixmap(decoded.size()).toImage();
+        }
+        QCOMPARE(differences(seen, decoded), QString());
     }
 
     // A dark desktop theme leaves the results readable, and a screen reader
