@@ -30,7 +30,7 @@ constexpr std::string_view kUsage =
     "  --json        one JSON document on stdout instead of the text\n"
     "  --svg DIR     also draw each group to DIR/NAME.svg, true to scale where it fits\n"
     "                a page (a name met before in the same call: NAME-2.svg, ...)\n"
-    "  --exclude N,...  leave out the shots with these numbers (from 1) (with --stats)\n"
+    "  --exclude N,...  leave out the shots with these numbers, from 1 (--stats)\n"
     "  --strict      fail a file whose data needed a warning (text where a number\n"
     "                belongs, decimal commas, data after the declared shots)\n"
     "Exit status: 0 every file completed, 1 any failed, 2 usage error.\n";
