@@ -22,8 +22,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <QtMath>
 
 #include <span>
 #include <string>
@@ -110,6 +112,7 @@ StatisticsWindow::StatisticsWindow(const cepui::StatisticsRequest &request, QWid
                              QFileInfo(request.comparedPath).fileName());
     createControls();
     refresh();
+    fitToScreen();
 }
 
 void StatisticsWindow::createControls()
@@ -163,7 +166,7 @@ void StatisticsWindow::createControls()
     textView_->setLineWrapMode(QPlainTextEdit::NoWrap);
     textView_->setTabChangesFocus(true);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPointSize(10);
+    fixed.setPointSize(9);
     textView_->setFont(fixed);
     textView_->setAccessibleName(comparing ? QStringLiteral("Comparison text") : QStringLiteral("Statistics text"));
 
@@ -180,12 +183,12 @@ void StatisticsWindow::createControls()
     }
 
     // One group: the picture beside the text; two: side by side over it.
-    auto *split = new QSplitter(comparing ? Qt::Vertical : Qt::Horizontal);
-    split->setChildrenCollapsible(false);
-    split->addWidget(pictures);
-    split->addWidget(textView_);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 1);
+    split_ = new QSplitter(comparing ? Qt::Vertical : Qt::Horizontal);
+    split_->setChildrenCollapsible(false);
+    split_->addWidget(pictures);
+    split_->addWidget(textView_);
+    split_->setStretchFactor(0, 3);
+    split_->setStretchFactor(1, 1);
 
     status_ = new QLabel;
     status_->setObjectName(QStringLiteral("status"));
@@ -196,7 +199,7 @@ void StatisticsWindow::createControls()
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addWidget(alerts_);
-    layout->addWidget(split, 1);
+    layout->addWidget(split_, 1);
     layout->addWidget(status_);
 
     setTabOrder(level_, refresh_);
@@ -222,19 +225,32 @@ void StatisticsWindow::createControls()
     if (!comparing)
         addKey(QKeySequence(Qt::CTRL | Qt::Key_S), &StatisticsWindow::askAndSavePicture);
 
-    // The text block's widest line in full, the pictures the rest of a
-    // window that fits the screen; on a small screen the picture comes first.
-    const QFontMetrics metrics(fixed);
-    int textWidth = metrics.horizontalAdvance(QString(92, QLatin1Char('0'))) + 40;
-    QSize wanted = comparing ? QSize(1180, 940) : QSize(560 + textWidth, 720);
+}
+
+// The text block's widest line in full where the screen has room, the
+// pictures the rest; on a small screen the pictures come first.
+void StatisticsWindow::fitToScreen()
+{
+    const bool comparing = paths_.size() == 2;
+    const QFontMetrics metrics(textView_->font());
+    int widest = metrics.horizontalAdvance(QString(60, QLatin1Char('0')));
+    for (const QString &line : text_.split(QLatin1Char('\n')))
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+    int textWidth = widest + 2 * textView_->frameWidth() + qCeil(2 * textView_->document()->documentMargin()) +
+                    textView_->verticalScrollBar()->sizeHint().width() + 4;
+    QSize wanted = comparing ? QSize(qMax(1180, textWidth + 40), 940) : QSize(620 + textWidth, 720);
     if (const QScreen *where = screen())
         wanted = wanted.boundedTo(where->availableGeometry().size() * 0.95);
-    textWidth = qMin(textWidth, wanted.width() * 2 / 5);
     resize(wanted);
-    if (!comparing)
-        split->setSizes({wanted.width() - textWidth, textWidth});
-    else
-        split->setSizes({wanted.height() * 3 / 5, wanted.height() * 2 / 5});
+    if (comparing) {
+        // The comparison is a few lines: the pictures take the rest.
+        const int lines = qMax<int>(8, static_cast<int>(text_.count(QLatin1Char('\n'))) + 2);
+        const int textHeight = qMin(lines * metrics.lineSpacing() + 2 * textView_->frameWidth() + 12, wanted.height() / 3);
+        split_->setSizes({wanted.height() - textHeight, textHeight});
+    } else {
+        textWidth = qMin(textWidth, wanted.width() * 3 / 5);
+        split_->setSizes({wanted.width() - textWidth, textWidth});
+    }
 }
 
 void StatisticsWindow::refresh()

@@ -14,6 +14,7 @@ class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
 
 namespace cepstats {
 
@@ -41,6 +42,7 @@ public:
 
 private:
     void createControls();
+    void fitToScreen();
     void askAndSavePicture();
     void showAlerts(const QStringList &failures, const QStringList &warnings);
     void showResult(const QString &text, const std::vector<QByteArray> &svgs);
@@ -58,6 +60,7 @@ private:
     QLabel *alerts_ = nullptr;
     std::vector<GroupPicture *> pictures_;
     QPlainTextEdit *textView_ = nullptr;
+    QSplitter *split_ = nullptr;
     QLabel *status_ = nullptr;
 };
 
