@@ -242,25 +242,28 @@ void CEPcalc::mnuFileSave_Click()
 
 void CEPcalc::mnuStatsGroup_Click()
 {
-    openStatistics(QString());
+    if (loadStatistics())
+        StatisticsModule->open({GroupFilePath, QString(), txtYards->text()}, this);
 }
 
 // The second group is asked for as Open asks, but the chosen file stays.
 void CEPcalc::mnuStatsCompare_Click()
 {
-    if (!askForGroupFile())
+    if (!loadStatistics() || !askForGroupFile())
         return;
-    openStatistics(CommonDialog1.FileName);
+    StatisticsModule->open({GroupFilePath, CommonDialog1.FileName, txtYards->text()}, this);
 }
 
-void CEPcalc::openStatistics(const QString &comparedPath)
+// The statistics module, loaded on first use; a message when it cannot be.
+bool CEPcalc::loadStatistics()
 {
     if (!StatisticsModule)
         StatisticsModule = std::make_unique<cepui::StatisticsModule>(QCoreApplication::applicationDirPath());
     QString problem;
-    const cepui::StatisticsRequest request{GroupFilePath, comparedPath, txtYards->text()};
-    if (StatisticsModule->open(request, this, problem) == nullptr)
-        MsgBox(this, problem, vbExclamation);
+    if (StatisticsModule->load(problem))
+        return true;
+    MsgBox(this, problem, vbExclamation);
+    return false;
 }
 
 void CEPcalc::showFailure(const cep::Failure &failure)

@@ -82,7 +82,7 @@ private:
     void connectEvents();
     void showFailure(const cep::Failure &failure);
     bool askForGroupFile();
-    void openStatistics(const QString &comparedPath);
+    bool loadStatistics();
 
     // The Calculate command's working tables and results, kept for the
     // window's lifetime: a later run can depend on them.

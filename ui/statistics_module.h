@@ -16,9 +16,11 @@ class StatisticsModule
 public:
     explicit StatisticsModule(QString folder);
 
-    // Opens the window for `request`, or returns nullptr and says in
-    // `problem` why the module is not there to do it.
-    QWidget *open(const StatisticsRequest &request, QWidget *owner, QString &problem);
+    // Loads the module unless it is loaded; false, with the reason in
+    // `problem`, when it cannot be.
+    bool load(QString &problem);
+    // Opens the window for `request` through the loaded module.
+    QWidget *open(const StatisticsRequest &request, QWidget *owner);
 
     // The module's full path, as a user reads it.
     QString file() const;

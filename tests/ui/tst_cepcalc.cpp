@@ -614,11 +614,14 @@ private slots:
         const QString missing = QDir::toNativeSeparators(elsewhere.filePath(module));
         window->StatisticsModule = std::make_unique<cepui::StatisticsModule>(elsewhere.path());
         window->mnuStatsGroup->setEnabled(true);
+        window->mnuStatsCompare->setEnabled(true);
         const auto open = [this] { return whileModal([this] { window->mnuStatsGroup->trigger(); }); };
         const QString advice = " cep-report --stats and --compare, beside the program, give the same figures.";
         QCOMPARE(open(), box("Warning", "The statistics window is not part of this build: there is no " + missing + "." + advice));
         QVERIFY(write(elsewhere.filePath(module), "not a library"));
         const QString broken = open();
+        // Compare says so before it asks for a file.
+        QCOMPARE(whileModal([this] { window->mnuStatsCompare->trigger(); }), broken);
         QFile::remove(elsewhere.filePath(module));
         QVERIFY2(broken.startsWith(box("Warning", "The statistics window could not be loaded (")) && broken.endsWith(")." + advice),
                  qPrintable(broken));
