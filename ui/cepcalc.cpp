@@ -4,13 +4,16 @@
 #include "application_setup.h"
 #include "csv_export.h"
 #include "decoded_picture.h"
+#include "statistics_module.h"
 
 #include <QAction>
 #include <QBitmap>
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QIcon>
 #include <QImage>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMargins>
@@ -147,30 +150,45 @@ void CEPcalc::connectEvents()
     connect(mnuFileOpen, &QAction::triggered, this, &CEPcalc::mnuFileOpen_Click);
     connect(cmdDoIt, &QPushButton::clicked, this, &CEPcalc::cmdDoIt_Click);
     connect(mnuFileSave, &QAction::triggered, this, &CEPcalc::mnuFileSave_Click);
+    connect(mnuStatsGroup, &QAction::triggered, this, &CEPcalc::mnuStatsGroup_Click);
+    connect(mnuStatsCompare, &QAction::triggered, this, &CEPcalc::mnuStatsCompare_Click);
 }
+
+CEPcalc::~CEPcalc() = default;
 
 void CEPcalc::Form_Load()
 {
     cmdDoIt->setEnabled(false);
     mnuFileSave->setEnabled(false);
+    mnuStatsGroup->setEnabled(false);
+    mnuStatsCompare->setEnabled(false);
 }
 
 // Choose-file: any failing step ends the command silently, keeping what the
 // steps before it did.
 void CEPcalc::cmdInFile_Click()
 {
-    CommonDialog1.CancelError = true;
-    if (!rtcChangeDir(App::Path() + QStringLiteral("/yourdata")))
-        return;
-    CommonDialog1.Flags = 4;
-    CommonDialog1.Filter = QStringLiteral("Group File Format(.grp)|*.grp|");
-    CommonDialog1.FilterIndex = 1;
-    CommonDialog1.FileName = QString();
-    if (!CommonDialog1.ShowOpen(this))
+    if (!askForGroupFile())
         return;
     GroupFilePath = CommonDialog1.FileName;
     GroupFileName = CommonDialog1.FileTitle;
     cmdDoIt->setEnabled(true);
+    mnuStatsGroup->setEnabled(true);
+    mnuStatsCompare->setEnabled(true);
+}
+
+// The open-file dialog in the data folder; false when a step fails or the
+// user cancels. The file chosen is in CommonDialog1.
+bool CEPcalc::askForGroupFile()
+{
+    CommonDialog1.CancelError = true;
+    if (!rtcChangeDir(App::Path() + QStringLiteral("/yourdata")))
+        return false;
+    CommonDialog1.Flags = 4;
+    CommonDialog1.Filter = QStringLiteral("Group File Format(.grp)|*.grp|");
+    CommonDialog1.FilterIndex = 1;
+    CommonDialog1.FileName = QString();
+    return CommonDialog1.ShowOpen(this);
 }
 
 void CEPcalc::mnuFileOpen_Click()
@@ -222,6 +240,32 @@ void CEPcalc::mnuFileSave_Click()
     MsgBox(this, QString::fromStdString(saved.value()), vbInformation);
 }
 
+void CEPcalc::mnuStatsGroup_Click()
+{
+    if (loadStatistics())
+        StatisticsModule->open({GroupFilePath, QString(), txtYards->text()}, this);
+}
+
+// The second group is asked for as Open asks, but the chosen file stays.
+void CEPcalc::mnuStatsCompare_Click()
+{
+    if (!loadStatistics() || !askForGroupFile())
+        return;
+    StatisticsModule->open({GroupFilePath, CommonDialog1.FileName, txtYards->text()}, this);
+}
+
+// The statistics module, loaded on first use; a message when it cannot be.
+bool CEPcalc::loadStatistics()
+{
+    if (!StatisticsModule)
+        StatisticsModule = std::make_unique<cepui::StatisticsModule>(QCoreApplication::applicationDirPath());
+    QString problem;
+    if (StatisticsModule->load(problem))
+        return true;
+    MsgBox(this, problem, vbExclamation);
+    return false;
+}
+
 void CEPcalc::showFailure(const cep::Failure &failure)
 {
     MsgBox(this, QString::fromStdString(failure.message), vbExclamation);
@@ -235,6 +279,16 @@ void CEPcalc::createMenu()
     mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
     mnuFileSave = mnuFile->addAction(QStringLiteral("Save"));
     mnuFileSave->setObjectName(QStringLiteral("mnuFileSave"));
+
+    // Beside the designed menu: the statistics, in a window of their own.
+    mnuStats = menuBar()->addMenu(QStringLiteral("Statistics"));
+    mnuStats->setObjectName(QStringLiteral("mnuStats"));
+    mnuStatsGroup = mnuStats->addAction(QStringLiteral("Group statistics\u2026"));
+    mnuStatsGroup->setObjectName(QStringLiteral("mnuStatsGroup"));
+    mnuStatsGroup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    mnuStatsCompare = mnuStats->addAction(QStringLiteral("Compare with\u2026"));
+    mnuStatsCompare->setObjectName(QStringLiteral("mnuStatsCompare"));
+    mnuStatsCompare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
 }
 
 void CEPcalc::createControls(QWidget *client)

@@ -5,6 +5,7 @@
 #include <QMargins>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 #include "calculate.h"
@@ -17,6 +18,10 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 
+namespace cepui {
+class StatisticsModule;
+}
+
 // The program's one window. Every control sits at a fixed place in the client
 // area below the menu bar and keeps it when the window is resized.
 class CEPcalc : public QMainWindow
@@ -25,6 +30,7 @@ class CEPcalc : public QMainWindow
 
 public:
     explicit CEPcalc(QWidget *parent = nullptr);
+    ~CEPcalc() override;
 
     // Centres the window, frame included, on its screen's available area and
     // shows it.
@@ -43,6 +49,9 @@ public:
     QMenu *mnuFile = nullptr;
     QAction *mnuFileOpen = nullptr;
     QAction *mnuFileSave = nullptr;
+    QMenu *mnuStats = nullptr;
+    QAction *mnuStatsGroup = nullptr;
+    QAction *mnuStatsCompare = nullptr;
 
     // The open-file dialog of the Choose-file command.
     CommonDialog CommonDialog1;
@@ -51,12 +60,17 @@ public:
     QString GroupFilePath;
     QString GroupFileName;
 
+    // Where the statistics windows come from; loaded when first used.
+    std::unique_ptr<cepui::StatisticsModule> StatisticsModule;
+
     // The window's commands, one per connected event.
     void Form_Load();
     void cmdInFile_Click();
     void mnuFileOpen_Click();
     void cmdDoIt_Click();
     void mnuFileSave_Click();
+    void mnuStatsGroup_Click();
+    void mnuStatsCompare_Click();
 
 protected:
     bool event(QEvent *event) override;
@@ -67,6 +81,8 @@ private:
 
     void connectEvents();
     void showFailure(const cep::Failure &failure);
+    bool askForGroupFile();
+    bool loadStatistics();
 
     // The Calculate command's working tables and results, kept for the
     // window's lifetime: a later run can depend on them.

@@ -3,11 +3,13 @@
 // pictures to decode (flat pixmaps of the same sizes), no settings beyond the
 // font. What it takes to start is the floor the real window's start-up is
 // measured against.
+#include <QAction>
 #include <QApplication>
 #include <QByteArray>
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -63,6 +65,13 @@ int main(int argc, char *argv[])
     QMenu *file = window.menuBar()->addMenu(QStringLiteral("File"));
     file->addAction(QStringLiteral("Open"));
     file->addAction(QStringLiteral("Save"))->setEnabled(false);
+    QMenu *statistics = window.menuBar()->addMenu(QStringLiteral("Statistics"));
+    QAction *group = statistics->addAction(QStringLiteral("Group statistics\u2026"));
+    group->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    group->setEnabled(false);
+    QAction *compare = statistics->addAction(QStringLiteral("Compare with\u2026"));
+    compare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    compare->setEnabled(false);
 
     auto *client = new ClientArea;
     window.setCentralWidget(client);

@@ -23,6 +23,8 @@ trap 'rm -rf "$tmp"' EXIT
     echo ./CEPcalc/.installed-files
     echo ./CEPcalc/cep-report
     echo ./CEPcalc/cepcalc
+    # The statistics window's module, where Qt SVG was there to build it.
+    if [ -f "$build/bin/cepstats.so" ]; then echo ./CEPcalc/cepstats.so; fi
     (cd "$src/yourdata" && find . -type f | sed 's|^\./|./CEPcalc/yourdata/|')
     echo ./applications/cepcalc.desktop
     echo ./icons/hicolor/32x32/apps/cepcalc.png

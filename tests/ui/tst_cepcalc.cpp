@@ -3,6 +3,7 @@
 // boxes, on files beside this test program, which stands in for the program's folder.
 #include "application_setup.h"
 #include "cepcalc.h"
+#include "statistics_module.h"
 
 #include <QTest>
 #include <QtWidgets>
@@ -13,7 +14,7 @@
 
 namespace {
 
-enum Opener { Button, Menu };
+enum Opener { Button, Menu, Compare };
 
 const QByteArray kFive = "1.25,0 0,1.25 -1.25,0 0,-1.25 1.25,0";  // cep 1.25 about (0, 0)
 
@@ -119,6 +120,80 @@ const QString kFont = "MS Sans Serif 8.25";
 const QString kFont = "Liberation Sans 8.25 drawn in Liberation Sans";
 #endif
 
+const QString kSamples = CEP_SAMPLES_DIR;
+
+// What cep-report prints for `args`: its output, then its error lines without "cep-report: FILE: ".
+QStringList cepReport(const QStringList &args)
+{
+    QProcess report;
+    report.start(CEP_REPORT, args);
+    if (!report.waitForFinished(30000))
+        return {"<cep-report did not finish>", ""};
+    QStringList errors;
+    for (const QString &line : QString::fromUtf8(report.readAllStandardError()).split('\n', Qt::SkipEmptyParts))
+        errors << line.section(": ", 2);
+    return {QString::fromUtf8(report.readAllStandardOutput()), errors.join('\n')};
+}
+
+bool blank(const QImage &image)
+{
+    QImage white(image.size(), QImage::Format_RGB32);
+    white.fill(Qt::white);
+    return image.convertToFormat(QImage::Format_RGB32) == white;
+}
+
+// What a statistics window shows: the panel above the pictures ("Warnings: ..." or "Failure: ..."),
+// each picture drawn or blank, the text.
+QStringList shownIn(const QWidget *stats)
+{
+    const auto *alerts = stats->findChild<QLabel *>("alerts");
+    QStringList pictures;
+    for (QWidget *picture : stats->findChildren<QWidget *>(QRegularExpression("^picture")))
+        pictures << (blank(picture->grab().toImage()) ? "blank" : "drawn");
+    return {alerts->isHidden() ? "" : alerts->accessibleName() + ": " + alerts->text(), pictures.join(' '),
+            stats->findChild<QPlainTextEdit *>("text")->toPlainText()};
+}
+
+// The distances in points between neighbouring vertical lines stroked in the grid's grey (#dcdcdc) on
+// a PDF's pages, through every transformation in force; each distance once, to 0.01 pt.
+QStringList pdfGridSteps(const QByteArray &pdf)
+{
+    QList<double> xs;
+    for (qsizetype at = pdf.indexOf("\nstream\n"), end; at >= 0 && (end = pdf.indexOf("endstream", at)) > 0;
+         at = pdf.indexOf("\nstream\n", end)) {
+        const QByteArray content = qUncompress(QByteArray("\x01\0\0\0", 4) + pdf.mid(at + 8, end - at - 8));
+        QList<std::pair<QTransform, bool>> state{{QTransform(), false}};  // q/Q: the matrix, whether grid grey
+        QList<double> o;
+        QPointF moved;
+        for (const QByteArray &token : content.simplified().split(' ')) {
+            bool number = false;
+            if (const double value = token.toDouble(&number); number) {
+                o << value;
+                continue;
+            }
+            if (token == "q")
+                state << state.last();
+            else if (token == "Q" && state.size() > 1)
+                state.removeLast();
+            else if (token == "cm" && o.size() == 6)
+                state.last().first = QTransform(o[0], o[1], o[2], o[3], o[4], o[5]) * state.last().first;
+            else if (token == "SCN")
+                state.last().second = o.size() == 3 && qRound(o[0] * 255) == 220 && o[0] == o[1] && o[1] == o[2];
+            else if (token == "m" && o.size() == 2)
+                moved = QPointF(o[0], o[1]);
+            else if (token == "l" && o.size() == 2 && state.last().second && o[0] == moved.x())
+                xs << state.last().first.map(moved).x();
+            o.clear();
+        }
+    }
+    std::sort(xs.begin(), xs.end());
+    QStringList steps;
+    for (qsizetype i = 1; i < xs.size(); ++i)
+        if (const QString step = QString::number(xs[i] - xs[i - 1], 'f', 2); !steps.contains(step))
+            steps << step;
+    return steps;
+}
+
 QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "<none>"; }
 
 } // namespace
@@ -142,7 +217,10 @@ class CepcalcTest : public QObject
     {
         QDir::setCurrent(elsewhere.path());
         const auto open = [&] {
-            how == Button ? QTest::mouseClick(window->cmdInFile, Qt::LeftButton) : window->mnuFileOpen->trigger();
+            if (how == Button)
+                QTest::mouseClick(window->cmdInFile, Qt::LeftButton);
+            else
+                (how == Menu ? window->mnuFileOpen : window->mnuStatsCompare)->trigger();
         };
         return whileModal(open, [&](QWidget *modal) {
             auto *dialog = qobject_cast<QFileDialog *>(modal);
@@ -203,6 +281,20 @@ class CepcalcTest : public QObject
         return {window->GroupFilePath, window->GroupFileName, window->cmdDoIt->isEnabled() ? "yes" : "no",
                 window->mnuFileSave->isEnabled() ? "yes" : "no", window->lblResults->text()};
     }
+
+    // The statistics windows the designed window opened, the newest last.
+    QList<QWidget *> statisticsWindows() const { return window->findChildren<QWidget *>("StatisticsWindow"); }
+
+    QWidget *openStatistics(const QString &path, const QString &range = "100")
+    {
+        window->GroupFilePath = path;
+        window->txtYards->setText(range);
+        window->mnuStatsGroup->setEnabled(true);
+        const QString shown = whileModal([this] { window->mnuStatsGroup->trigger(); });
+        return shown.isEmpty() && !statisticsWindows().isEmpty() ? statisticsWindows().last() : nullptr;
+    }
+
+    static bool moduleBuilt() { return QFileInfo::exists(cepui::StatisticsModule(QCoreApplication::applicationDirPath()).file()); }
 
 private slots:
     void initTestCase()
@@ -480,6 +572,286 @@ private slots:
         QVERIFY(QDir().rmdir(csvPath));
         QCOMPARE(clickSave(), saved);
         QCOMPARE(read(csvPath), kRange1Record);
+    }
+
+    // The one title beside File, greyed like Calculate until a file is chosen.
+    void statisticsMenu()
+    {
+        QStringList titles;
+        for (const QAction *menu : window->menuBar()->actions())
+            titles << menu->text();
+        QCOMPARE(titles, (QStringList{"File", "Statistics"}));
+        const auto items = [this] {
+            QStringList seen;
+            for (const QAction *item : window->mnuStats->actions())
+                seen << item->text() + " " + item->shortcut().toString() + (item->isEnabled() ? " enabled" : " greyed");
+            return seen;
+        };
+        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T greyed", "Compare with\u2026 Ctrl+K greyed"}));
+        chooseFile(Button, "RANGE2.GRP", Qt::Key_Escape);
+        QCOMPARE(items().join(' ').count("greyed"), 2);
+        chooseFile(Menu, "RANGE2.GRP");
+        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T enabled", "Compare with\u2026 Ctrl+K enabled"}));
+
+        if (!moduleBuilt())
+            return;
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier);  // not modal: the designed window stays usable
+        QTRY_COMPARE(statisticsWindows().size(), 1);
+        QCOMPARE(statisticsWindows().first()->windowTitle(), "Group statistics: RANGE2.GRP");
+        QVERIFY(!statisticsWindows().first()->isModal());
+    }
+
+    // Without its module the window names the missing file and where the figures are to be had.
+    void statisticsModuleMissing()
+    {
+#ifdef _WIN32
+        const QString module = "cepstats.dll";
+#else
+        const QString module = "cepstats.so";
+#endif
+        const QString missing = QDir::toNativeSeparators(elsewhere.filePath(module));
+        window->StatisticsModule = std::make_unique<cepui::StatisticsModule>(elsewhere.path());
+        window->mnuStatsGroup->setEnabled(true);
+        window->mnuStatsCompare->setEnabled(true);
+        const auto open = [this] { return whileModal([this] { window->mnuStatsGroup->trigger(); }); };
+        const QString advice = " cep-report --stats and --compare, beside the program, give the same figures.";
+        QCOMPARE(open(), box("Warning", "The statistics window is not part of this build: there is no " + missing + "." + advice));
+        QVERIFY(write(elsewhere.filePath(module), "not a library"));
+        const QString broken = open();
+        // Compare says so before it asks for a file.
+        QCOMPARE(whileModal([this] { window->mnuStatsCompare->trigger(); }), broken);
+        QFile::remove(elsewhere.filePath(module));
+        QVERIFY2(broken.startsWith(box("Warning", "The statistics window could not be loaded (")) && broken.endsWith(")." + advice),
+                 qPrintable(broken));
+        QCOMPARE(statisticsWindows().size(), 0);
+    }
+
+    void statisticsWindow_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<int>("level");  // index: 90, 95, 99 %
+        QTest::addColumn<QString>("alerts");
+        const QString tmp = elsewhere.path();
+        QTest::newRow("clean") << kSamples + "/hunting10.grp" << "100" << 1 << "";
+        QTest::newRow("flyer") << kSamples + "/flyer7.grp" << "100" << 1
+                               << "Warnings: Flyer: shot 7 is 2.208 in from the others' centre; they predict at most "
+                                  "1.211 in. It is in the figures.";
+        QTest::newRow("elongated") << kSamples + "/strung10.grp" << "300" << 0
+                                   << "Warnings: Elongated group: the circle figures assume a round group.";
+        QTest::newRow("data check") << tmp + "/warn.grp" << "100" << 2
+                                    << "Warnings: line 5: shot 2: y \"0.5x\" is not wholly a number; read as 0.5\n"
+                                       "line 7: text after the 3 shots that line 3 declares: \"extra\"; it is left out of the figures";
+        QTest::newRow("empty range") << kSamples + "/hunting10.grp" << "" << 1 << "";
+        QTest::newRow("huge range") << kSamples + "/hunting10.grp" << "1e400" << 1
+                                    << "Failure: Overflow: the range \"1e400\" is too large a number.";
+        QTest::newRow("missing file") << tmp + "/missing.grp" << "100" << 1
+                                      << "Failure: File not found: there is no file at " + tmp + "/missing.grp.";
+        QTest::newRow("one shot") << tmp + "/one.grp" << "100" << 1
+                                  << "Failure: Subscript out of range: a group needs at least two shots, and this file declares 1.";
+    }
+
+    // The window shows exactly what cep-report --stats prints, its warnings and failures above the picture.
+    void statisticsWindow()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, range);
+        QFETCH(int, level);
+        QFETCH(QString, alerts);
+        if (!moduleBuilt())
+            QSKIP("the statistics window is not part of this build");
+        QVERIFY(write(elsewhere.filePath("warn.grp"), group("3", "0.5,0 0,0.5x -0.5,0") + "extra\r\n"));
+        QVERIFY(write(elsewhere.filePath("one.grp"), group("1", "1,1")));
+        QWidget *stats = openStatistics(file, range);
+        QVERIFY(stats != nullptr);
+        auto *levels = stats->findChild<QComboBox *>("level");
+        QCOMPARE(levels->count(), 3);
+        levels->setCurrentIndex(level);
+        const QString levelText = QStringList{"0.90", "0.95", "0.99"}[level];
+        const QStringList printed = cepReport({"--stats", "--range", range, "--level", levelText, file});
+        const bool failed = alerts.startsWith("Failure");
+        QCOMPARE(shownIn(stats), (QStringList{alerts, failed ? "blank" : "drawn", printed[0]}));
+        QCOMPARE(stats->findChild<QLabel *>("range")->text(), "Range (yards): " + range);
+        if (failed)  // the same message as cep-report's
+            QVERIFY2(printed[1].endsWith(alerts.mid(9)), qPrintable(printed[1]));
+
+        auto *copy = stats->findChild<QPushButton *>("copy");
+        QCOMPARE(copy->isEnabled(), !failed);
+        QCOMPARE(stats->findChild<QPushButton *>("savePicture")->isEnabled(), !failed);
+        QGuiApplication::clipboard()->setText("before");
+        QTest::mouseClick(copy, Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), failed ? "before" : printed[0]);
+    }
+
+    // Refresh reads the file again; a failed read leaves no figures or picture of the earlier one.
+    void statisticsRefresh()
+    {
+        if (!moduleBuilt())
+            QSKIP("the statistics window is not part of this build");
+        const QString path = elsewhere.filePath("changing.grp");
+        QVERIFY(write(path, read(kSamples + "/flyer7.grp")));
+        QWidget *stats = openStatistics(path);
+        QVERIFY(stats != nullptr);
+        const QStringList before = shownIn(stats);
+        QCOMPARE(before[1], "drawn");
+        QVERIFY(write(path, group("1", "1,1")));
+        QCOMPARE(shownIn(stats), before);  // read only when asked
+        QTest::keyClick(stats, Qt::Key_F5);
+        QCOMPARE(shownIn(stats), (QStringList{"Failure: Subscript out of range: a group needs at least two shots, "
+                                              "and this file declares 1.", "blank", ""}));
+        QVERIFY(write(path, read(kSamples + "/flyer7.grp")));
+        QTest::mouseClick(stats->findChild<QPushButton *>("refresh"), Qt::LeftButton);
+        QCOMPARE(shownIn(stats), before);
+        QVERIFY(!QFileInfo::exists(csvPath));  // never CEP.csv
+
+        // Every control by the keyboard, in order; Esc closes.
+        stats->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(stats));
+        stats->findChild<QComboBox *>("level")->setFocus();
+        QStringList chain;
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            chain << focusName();
+        }
+        QCOMPARE(chain, (QStringList{"refresh", "savePicture", "copy", "close", "text", "level"}));
+        for (QWidget *w : stats->findChildren<QWidget *>())
+            if (w->focusPolicy() != Qt::NoFocus && w->isVisibleTo(stats))
+                QVERIFY2(!QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty(), qPrintable(w->objectName()));
+        QTest::keyClick(stats, Qt::Key_Escape);
+        QTRY_COMPARE(statisticsWindows().size(), 0);
+    }
+
+    // The shots are drawn where the writers' SVG puts them, at the size the window gives the picture.
+    void statisticsPicture_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("hunting10") << "hunting10.grp" << QSize(760, 560);
+        QTest::newRow("flyer7, narrow") << "flyer7.grp" << QSize(720, 700);
+        QTest::newRow("strung10, wide") << "strung10.grp" << QSize(790, 560);
+    }
+
+    void statisticsPicture()
+    {
+        QFETCH(QString, file);
+        QFETCH(QSize, size);
+        if (!moduleBuilt())
+            QSKIP("the statistics window is not part of this build");
+        QWidget *stats = openStatistics(kSamples + "/" + file);
+        QVERIFY(stats != nullptr);
+        stats->resize(size);
+        QWidget *picture = stats->findChild<QWidget *>("picture");
+        QTRY_VERIFY(picture->isVisible());
+        QCoreApplication::processEvents();
+        const QImage drawn = picture->grab().toImage();
+        const qreal ratio = drawn.devicePixelRatio();
+
+        QVERIFY(cepReport({"--stats", "--svg", elsewhere.path(), kSamples + "/" + file})[1].isEmpty());
+        const QString svg = QString::fromUtf8(read(elsewhere.filePath(file + ".svg")));
+        const QRegularExpressionMatch box = QRegularExpression("viewBox=\"0 0 ([\\d.]+) ([\\d.]+)\"").match(svg);
+        QVERIFY(box.hasMatch());
+        QSizeF fitted(box.captured(1).toDouble(), box.captured(2).toDouble());
+        const double scale = fitted.scaled(picture->size(), Qt::KeepAspectRatio).width() / fitted.width();
+        fitted *= scale;
+        const QPointF corner((picture->width() - fitted.width()) / 2, (picture->height() - fitted.height()) / 2);
+        // Within half a shot's radius of its centre lies its colour, #1f4e9a at 80 % on white.
+        const auto shotColourNear = [&](QPointF at) {
+            const int reach = qMax(1, int(2 * scale * ratio));
+            for (int dy = -reach; dy <= reach; ++dy)
+                for (int dx = -reach; dx <= reach; ++dx) {
+                    const QColor c = drawn.pixelColor(int(at.x() * ratio) + dx, int(at.y() * ratio) + dy);
+                    if (qAbs(c.red() - 76) + qAbs(c.green() - 113) + qAbs(c.blue() - 174) < 45)
+                        return true;
+                }
+            return false;
+        };
+        int shots = 0;
+        QRegularExpression shot("<circle class=\"shot\" cx=\"([-\\d.]+)\" cy=\"([-\\d.]+)\"");
+        for (const QRegularExpressionMatch &m : shot.globalMatch(svg)) {
+            const QPointF at = corner + QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()) * scale;
+            QVERIFY2(shotColourNear(at), qPrintable(QString("shot %1 at %2,%3").arg(shots + 1).arg(at.x()).arg(at.y())));
+            ++shots;
+        }
+        QCOMPARE(shots, QString(file).remove(QRegularExpression("\\D")).toInt());
+        // And not where there is none: the picture's top left corner is white.
+        QCOMPARE(drawn.pixelColor(int((corner.x() + 2) * ratio), int((corner.y() + 2) * ratio)), QColor(Qt::white));
+    }
+
+    // The second group is asked for in the Open dialog; the chosen file stays chosen.
+    void statisticsCompare()
+    {
+        if (!moduleBuilt())
+            QSKIP("the statistics window is not part of this build");
+        for (const QString name : {"hunting10.grp", "flyer7.grp"})
+            QVERIFY(QFile::copy(kSamples + "/" + name, dataDir + "/" + name));
+        chooseFile(Button, "hunting10.grp");
+        const QString chosen = window->GroupFilePath;
+        QVERIFY(!chooseFile(Compare, "flyer7.grp", Qt::Key_Escape).isEmpty());
+        QCOMPARE(statisticsWindows().size(), 0);
+
+        QVERIFY(!chooseFile(Compare, "flyer7.grp").isEmpty());
+        QCOMPARE(window->GroupFilePath, chosen);
+        QCOMPARE(statisticsWindows().size(), 1);
+        QWidget *compared = statisticsWindows().last();
+        QCOMPARE(compared->windowTitle(), "Compare: hunting10.grp with flyer7.grp");
+        const QString printed = cepReport({"--compare", chosen, dataDir + "/flyer7.grp"})[0];
+        QVERIFY(printed.contains("F = 1.776 with 18 and 12 degrees of freedom, p = 0.313"));
+        QCOMPARE(shownIn(compared),
+                 (QStringList{"Warnings: B (flyer7.grp) has a flyer, shot 7, which makes its sigma larger.", "drawn drawn", printed}));
+        compared->findChild<QComboBox *>("level")->setCurrentIndex(2);
+        QCOMPARE(shownIn(compared)[2], cepReport({"--compare", "--level", "0.99", chosen, dataDir + "/flyer7.grp"})[0]);
+
+        QVERIFY(!chooseFile(Compare, "short.grp").isEmpty());
+        const QStringList failed = cepReport({"--compare", chosen, dataDir + "/short.grp"});
+        QCOMPARE(shownIn(statisticsWindows().last()), (QStringList{"Failure: short.grp: " + failed[1], "blank blank", ""}));
+    }
+
+    // The SVG as the writers made it, a PNG of it, and a PDF page with an inch of the picture an inch of paper.
+    void statisticsSave()
+    {
+        if (!moduleBuilt())
+            QSKIP("the statistics window is not part of this build");
+        QWidget *stats = openStatistics(kSamples + "/hunting10.grp");
+        QVERIFY(stats != nullptr);
+        const auto save = [&](const QString &name) {
+            whileModal([&] { QTest::mouseClick(stats->findChild<QPushButton *>("savePicture"), Qt::LeftButton); },
+                       [&](QWidget *modal) {
+                           auto *nameBox = modal->findChild<QLineEdit *>("fileNameEdit");
+                           if (nameBox == nullptr)
+                               return answer(modal);
+                           nameBox->setText(elsewhere.filePath(name));
+                           QTest::keyClick(nameBox, Qt::Key_Return);
+                           return QString();
+                       });
+            return stats->findChild<QLabel *>("status")->text();
+        };
+        QCOMPARE(save("h.svg"), "Saved " + QDir::toNativeSeparators(elsewhere.filePath("h.svg")));
+        QVERIFY(cepReport({"--stats", "--svg", elsewhere.path(), kSamples + "/hunting10.grp"})[1].isEmpty());
+        const QByteArray svg = read(elsewhere.filePath("hunting10.grp.svg"));
+        QCOMPARE(read(elsewhere.filePath("h.svg")), svg);
+
+        save("h.png");
+        const QImage png(elsewhere.filePath("h.png"));
+        const QRegularExpressionMatch box = QRegularExpression("viewBox=\"0 0 ([\\d.]+) ([\\d.]+)\"").match(svg);
+        QCOMPARE(png.size(), QSize(qCeil(box.captured(1).toDouble() * 2), qCeil(box.captured(2).toDouble() * 2)));
+        QCOMPARE(png.dotsPerMeterX(), qRound(192 / 0.0254));
+        QVERIFY(!blank(png));
+
+        save("h.pdf");
+        const QByteArray pdf = read(elsewhere.filePath("h.pdf"));
+        QVERIFY(pdf.startsWith("%PDF-"));
+        const bool letter = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
+        const QRegularExpressionMatch page = QRegularExpression("/MediaBox \\[0 0 ([\\d.]+) ([\\d.]+)\\]").match(pdf);
+        QCOMPARE(QString("%1x%2").arg(qRound(page.captured(1).toDouble())).arg(qRound(page.captured(2).toDouble())),
+                 letter ? "612x792" : "595x842");
+        // The picture is at true scale: its grid, so many inches apart, lies so many times 72 points apart.
+        const QRegularExpressionMatch grid = QRegularExpression("True scale: .*; grid ([\\d.]+) in").match(svg);
+        QVERIFY(grid.hasMatch());
+        QCOMPARE(pdfGridSteps(pdf), QStringList{QString::number(grid.captured(1).toDouble() * 72, 'f', 2)});
+
+        QCOMPARE(save("no-folder/h.svg"), "Could not write " + QDir::toNativeSeparators(elsewhere.filePath("no-folder/h.svg")) + " (No such file or directory).");
     }
 };
 

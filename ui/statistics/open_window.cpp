@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: MIT
+// The module's one export, which the designed window looks up by name.
+#include "statistics_entry.h"
+#include "statistics_window.h"
+
+extern "C" Q_DECL_EXPORT QWidget *cepOpenStatisticsWindow(const cepui::StatisticsRequest &request, QWidget *owner)
+{
+    auto *window = new cepstats::StatisticsWindow(request, owner);
+    window->show();
+    return window;
+}

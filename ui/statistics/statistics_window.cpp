@@ -1,0 +1,363 @@
+// SPDX-License-Identifier: MIT
+#include "statistics_window.h"
+
+#include "escape.h"
+#include "group_picture.h"
+#include "group_stats.h"
+#include "os.h"
+#include "picture_files.h"
+#include "stats_writers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QVBoxLayout>
+#include <QtMath>
+
+#include <span>
+#include <string>
+
+namespace cepstats {
+
+namespace {
+
+// The levels offered, cep-report's default in the middle.
+constexpr double kLevels[] = {0.90, 0.95, 0.99};
+constexpr int kDefaultLevel = 1;
+
+// The panel above the pictures, in colours that stand out on any desktop
+// theme and keep dark text on a light ground.
+const char *const kWarningsStyle =
+    "QLabel { background: #fff4ce; color: #3b2f00; border: 1px solid #c9a100; padding: 6px; }";
+const char *const kFailureStyle =
+    "QLabel { background: #fde7e9; color: #5c0009; border: 1px solid #c50f1f; padding: 6px; }";
+
+// One file as cep-report --stats reads it.
+struct Group
+{
+    std::string name;
+    cep::ShotTable shots;
+    cep::Outcome<cep::GroupStats> stats{cep::Failure{}};
+    std::vector<cep::DataWarning> warnings;
+
+    QByteArray svg() const
+    {
+        const cep::GroupStats &s = stats.value();
+        const std::span<const cep::ShotPoint> declared(shots.data(), s.shots + s.excluded.size());
+        return QByteArray::fromStdString(cep::writers::GroupSvg(name, s, declared));
+    }
+};
+
+Group readGroup(const QString &path, const QString &range, double level)
+{
+    Group group;
+    const std::string file = path.toStdString();
+    group.name = cep::os::BareName(file);
+    group.stats = cep::ReadGroupStats(file, range.toStdString(), level, group.shots, {}, &group.warnings);
+    return group;
+}
+
+QString fromStd(const std::string &text) { return QString::fromStdString(text); }
+
+// The lines of `text` that start with one of `starts`, in order.
+QStringList linesStarting(const QString &text, const QStringList &starts)
+{
+    QStringList found;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        for (const QString &start : starts) {
+            if (line.startsWith(start)) {
+                found << line;
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+QPushButton *makeButton(const QString &text, const char *name)
+{
+    auto *button = new QPushButton(text);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+StatisticsWindow::StatisticsWindow(const cepui::StatisticsRequest &request, QWidget *owner)
+    : QWidget(owner, Qt::Window), range_(request.range)
+{
+    setObjectName(QStringLiteral("StatisticsWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    paths_ << request.path;
+    if (!request.comparedPath.isEmpty())
+        paths_ << request.comparedPath;
+    const QString nameA = QFileInfo(request.path).fileName();
+    setWindowTitle(paths_.size() == 1
+                       ? QStringLiteral("Group statistics: ") + nameA
+                       : QStringLiteral("Compare: ") + nameA + QStringLiteral(" with ") +
+                             QFileInfo(request.comparedPath).fileName());
+    createControls();
+    refresh();
+    fitToScreen();
+}
+
+void StatisticsWindow::createControls()
+{
+    const bool comparing = paths_.size() == 2;
+
+    rangeLabel_ = new QLabel(QStringLiteral("Range (yards): ") + range_);
+    rangeLabel_->setObjectName(QStringLiteral("range"));
+    rangeLabel_->setTextFormat(Qt::PlainText);
+    rangeLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    level_ = new QComboBox;
+    level_->setObjectName(QStringLiteral("level"));
+    for (const double level : kLevels)
+        level_->addItem(QString::number(qRound(level * 100)) + QLatin1Char('%'), level);
+    level_->setCurrentIndex(kDefaultLevel);
+    level_->setAccessibleName(QStringLiteral("Confidence level"));
+    auto *levelLabel = new QLabel(QStringLiteral("Confidence &level:"));
+    levelLabel->setBuddy(level_);
+
+    refresh_ = makeButton(QStringLiteral("&Refresh"), "refresh");
+    refresh_->setToolTip(QStringLiteral("Read the file again (F5)"));
+    save_ = makeButton(QStringLiteral("&Save picture\u2026"), "savePicture");
+    save_->setToolTip(QStringLiteral("Save the picture as SVG, PNG or PDF (Ctrl+S)"));
+    save_->setVisible(!comparing);
+    copy_ = makeButton(QStringLiteral("&Copy"), "copy");
+    copy_->setToolTip(QStringLiteral("Copy the text to the clipboard"));
+    close_ = makeButton(QStringLiteral("Close"), "close");
+    close_->setToolTip(QStringLiteral("Close this window (Esc)"));
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(rangeLabel_);
+    controls->addSpacing(16);
+    controls->addWidget(levelLabel);
+    controls->addWidget(level_);
+    controls->addStretch(1);
+    for (QPushButton *button : {refresh_, save_, copy_, close_})
+        controls->addWidget(button);
+
+    alerts_ = new QLabel;
+    alerts_->setObjectName(QStringLiteral("alerts"));
+    alerts_->setTextFormat(Qt::PlainText);
+    alerts_->setWordWrap(true);
+    alerts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    alerts_->setVisible(false);
+
+    textView_ = new QPlainTextEdit;
+    textView_->setObjectName(QStringLiteral("text"));
+    textView_->setReadOnly(true);
+    textView_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    textView_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    textView_->setTabChangesFocus(true);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(9);
+    textView_->setFont(fixed);
+    textView_->setAccessibleName(comparing ? QStringLiteral("Comparison text") : QStringLiteral("Statistics text"));
+
+    auto *pictures = new QWidget;
+    auto *row = new QHBoxLayout(pictures);
+    row->setContentsMargins(0, 0, 0, 0);
+    for (qsizetype i = 0; i < paths_.size(); ++i) {
+        auto *picture = new GroupPicture;
+        picture->setObjectName(i == 0 ? QStringLiteral("picture") : QStringLiteral("picture2"));
+        if (comparing)
+            picture->setAccessibleName(QStringLiteral("Picture of group ") + QLatin1Char(i == 0 ? 'A' : 'B'));
+        row->addWidget(picture);
+        pictures_.push_back(picture);
+    }
+
+    // One group: the picture beside the text; two: side by side over it.
+    split_ = new QSplitter(comparing ? Qt::Vertical : Qt::Horizontal);
+    split_->setChildrenCollapsible(false);
+    split_->addWidget(pictures);
+    split_->addWidget(textView_);
+    split_->setStretchFactor(0, 3);
+    split_->setStretchFactor(1, 1);
+
+    status_ = new QLabel;
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setTextFormat(Qt::PlainText);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status_->setAccessibleName(QStringLiteral("Status"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(alerts_);
+    layout->addWidget(split_, 1);
+    layout->addWidget(status_);
+
+    setTabOrder(level_, refresh_);
+    setTabOrder(refresh_, save_);
+    setTabOrder(save_, copy_);
+    setTabOrder(copy_, close_);
+    setTabOrder(close_, textView_);
+
+    connect(level_, &QComboBox::currentIndexChanged, this, &StatisticsWindow::refresh);
+    connect(refresh_, &QPushButton::clicked, this, &StatisticsWindow::refresh);
+    connect(save_, &QPushButton::clicked, this, &StatisticsWindow::askAndSavePicture);
+    connect(copy_, &QPushButton::clicked, this, &StatisticsWindow::copyText);
+    connect(close_, &QPushButton::clicked, this, &QWidget::close);
+    // Keys of their own beside the buttons' access keys.
+    const auto addKey = [this](const QKeySequence &key, auto slot) {
+        auto *action = new QAction(this);
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+    };
+    addKey(QKeySequence(Qt::Key_F5), &StatisticsWindow::refresh);
+    addKey(QKeySequence(Qt::Key_Escape), &QWidget::close);
+    if (!comparing)
+        addKey(QKeySequence(Qt::CTRL | Qt::Key_S), &StatisticsWindow::askAndSavePicture);
+
+}
+
+// The text block's widest line in full where the screen has room, the
+// pictures the rest; on a small screen the pictures come first.
+void StatisticsWindow::fitToScreen()
+{
+    const bool comparing = paths_.size() == 2;
+    const QFontMetrics metrics(textView_->font());
+    int widest = metrics.horizontalAdvance(QString(60, QLatin1Char('0')));
+    for (const QString &line : text_.split(QLatin1Char('\n')))
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+    int textWidth = widest + 2 * textView_->frameWidth() + qCeil(2 * textView_->document()->documentMargin()) +
+                    textView_->verticalScrollBar()->sizeHint().width() + 4;
+    QSize wanted = comparing ? QSize(qMax(1180, textWidth + 40), 940) : QSize(620 + textWidth, 720);
+    if (const QScreen *where = screen())
+        wanted = wanted.boundedTo(where->availableGeometry().size() * 0.95);
+    resize(wanted);
+    if (comparing) {
+        // The comparison is a few lines: the pictures take the rest.
+        const int lines = qMax<int>(8, static_cast<int>(text_.count(QLatin1Char('\n'))) + 2);
+        const int textHeight = qMin(lines * metrics.lineSpacing() + 2 * textView_->frameWidth() + 12, wanted.height() / 3);
+        split_->setSizes({wanted.height() - textHeight, textHeight});
+    } else {
+        textWidth = qMin(textWidth, wanted.width() * 3 / 5);
+        split_->setSizes({wanted.width() - textWidth, textWidth});
+    }
+}
+
+void StatisticsWindow::refresh()
+{
+    const double level = level_->currentData().toDouble();
+    const bool comparing = paths_.size() == 2;
+    std::vector<Group> groups;
+    QStringList failures;
+    QStringList warnings;
+    for (const QString &path : paths_) {
+        groups.push_back(readGroup(path, range_, level));
+        const Group &g = groups.back();
+        // With two files, each line says which one it is about.
+        const QString about = comparing ? fromStd(g.name) + QStringLiteral(": ") : QString();
+        if (!g.stats)
+            failures << about + fromStd(g.stats.failure().message);
+        for (const cep::DataWarning &w : g.warnings)
+            warnings << about + QStringLiteral("line ") + QString::number(w.line) + QStringLiteral(": ") +
+                            fromStd(cep::writers::EscapeControls(w.text));
+    }
+    if (!failures.isEmpty()) {
+        showAlerts(failures, warnings);
+        showResult(QString(), {});
+        return;
+    }
+
+    if (!comparing) {
+        const Group &g = groups.front();
+        const QString text = fromStd(cep::writers::StatsText(g.name, g.stats.value()));
+        showAlerts({}, warnings + linesStarting(text, {QStringLiteral("Flyer: "), QStringLiteral("Elongated group: ")}));
+        showResult(text, {g.svg()});
+        return;
+    }
+    const Group &a = groups[0];
+    const Group &b = groups[1];
+    const auto comparison = cep::CompareGroups(a.stats.value(), b.stats.value(), level);
+    if (!comparison) {
+        showAlerts({fromStd(comparison.failure().message)}, warnings);
+        showResult(QString(), {});
+        return;
+    }
+    const QString text = fromStd(
+        cep::writers::CompareText(a.name, a.stats.value(), b.name, b.stats.value(), comparison.value()));
+    // What the comparison rests on: round groups without flyers.
+    showAlerts({}, warnings + linesStarting(text, {QStringLiteral("A ("), QStringLiteral("B (")}));
+    showResult(text, {a.svg(), b.svg()});
+}
+
+void StatisticsWindow::showAlerts(const QStringList &failures, const QStringList &warnings)
+{
+    const QStringList lines = failures + warnings;
+    alerts_->setText(lines.join(QLatin1Char('\n')));
+    alerts_->setStyleSheet(QLatin1String(failures.isEmpty() ? kWarningsStyle : kFailureStyle));
+    alerts_->setAccessibleName(failures.isEmpty() ? QStringLiteral("Warnings") : QStringLiteral("Failure"));
+    alerts_->setVisible(!lines.isEmpty());
+}
+
+// A failed read leaves no earlier figures or pictures behind.
+void StatisticsWindow::showResult(const QString &text, const std::vector<QByteArray> &svgs)
+{
+    text_ = text;
+    textView_->setPlainText(text);
+    for (std::size_t i = 0; i < pictures_.size(); ++i)
+        pictures_[i]->setSvg(i < svgs.size() ? svgs[i] : QByteArray());
+    save_->setEnabled(!pictures_.front()->isEmpty());
+    copy_->setEnabled(!text.isEmpty());
+    status_->clear();
+}
+
+void StatisticsWindow::copyText()
+{
+    if (text_.isEmpty())
+        return;
+    QGuiApplication::clipboard()->setText(text_);
+    status_->setText(QStringLiteral("The text is on the clipboard."));
+}
+
+QString StatisticsWindow::savePicture(const QString &path)
+{
+    const QString problem = WritePicture(pictures_.front()->svg(), path);
+    status_->setText(problem.isEmpty() ? QStringLiteral("Saved ") + QDir::toNativeSeparators(path) : problem);
+    return problem;
+}
+
+void StatisticsWindow::askAndSavePicture()
+{
+    if (pictures_.front()->isEmpty())
+        return;
+    const QString svgFilter = QStringLiteral("SVG picture (*.svg)");
+    const QString pngFilter = QStringLiteral("PNG image (*.png)");
+    const QString pdfFilter = QStringLiteral("PDF page, true scale (*.pdf)");
+    const QFileInfo group(paths_.front());
+    QString chosenFilter = svgFilter;
+    // Qt's own dialog, as the designed window's Open uses.
+    QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save picture"), group.dir().filePath(group.completeBaseName() + QStringLiteral(".svg")),
+        QStringList{svgFilter, pngFilter, pdfFilter}.join(QStringLiteral(";;")), &chosenFilter,
+        QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    // A name without one of the three suffixes gets that of the type chosen.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("svg") && suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
+        path += chosenFilter == pngFilter ? QStringLiteral(".png")
+                : chosenFilter == pdfFilter ? QStringLiteral(".pdf")
+                                            : QStringLiteral(".svg");
+    savePicture(path);
+}
+
+} // namespace cepstats

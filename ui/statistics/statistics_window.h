@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <vector>
+
+#include "statistics_entry.h"
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+
+namespace cepstats {
+
+class GroupPicture;
+
+// The statistics of the chosen group, or the comparison of two, beside the
+// designed window: the pictures, the text block of cep-report --stats (or
+// --compare), and above them what must not be missed: the data check's
+// warnings, flyers, an elongated group, or why there are no figures at all.
+// The files are read when the window opens and whenever the user asks.
+class StatisticsWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    StatisticsWindow(const cepui::StatisticsRequest &request, QWidget *owner);
+
+    // Reads the files again at the chosen level.
+    void refresh();
+    // Writes the (first) picture to `path` as its suffix says: .svg, .png or
+    // .pdf. Returns "" when done, else why not; either way the window says so.
+    QString savePicture(const QString &path);
+    // The text block to the clipboard.
+    void copyText();
+
+private:
+    void createControls();
+    void fitToScreen();
+    void askAndSavePicture();
+    void showAlerts(const QStringList &failures, const QStringList &warnings);
+    void showResult(const QString &text, const std::vector<QByteArray> &svgs);
+
+    QStringList paths_;  // one group, or two compared
+    QString range_;
+    QString text_;  // the text block shown, exactly as the writers made it
+
+    QLabel *rangeLabel_ = nullptr;
+    QComboBox *level_ = nullptr;
+    QPushButton *refresh_ = nullptr;
+    QPushButton *save_ = nullptr;
+    QPushButton *copy_ = nullptr;
+    QPushButton *close_ = nullptr;
+    QLabel *alerts_ = nullptr;
+    std::vector<GroupPicture *> pictures_;
+    QPlainTextEdit *textView_ = nullptr;
+    QSplitter *split_ = nullptr;
+    QLabel *status_ = nullptr;
+};
+
+} // namespace cepstats
