@@ -3,10 +3,12 @@
 // and, as in the window, the user's decimal separator.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <tuple>
 #include <vector>
@@ -130,20 +132,41 @@ public:
                 cellWidth[c] = std::max(cellWidth[c], figureWidth[c] + row.cells[c].interval.width);
             }
         }
+        // The lines are written in place, in room made once: appending piece
+        // by piece cost more than all the figures over thousands of files.
+        std::size_t room = 0;
         for (const Row& row : Rows()) {
-            const std::size_t lineStart = out.size();
-            Append(out, row.label);
-            Pad(out, labelWidth - row.label.width);
+            room += row.label.size + labelWidth + 1;
+            for (std::size_t c = 0; c < columns_; ++c) {
+                room += 2 + cellWidth[c] + row.cells[c].figure.size + row.cells[c].interval.size;
+            }
+        }
+        const std::size_t start = out.size();
+        out.resize(start + room);
+        char* p = out.data() + start;
+        const auto put = [&](const Piece& piece) {
+            std::memcpy(p, text_.data() + piece.at, piece.size);
+            p += piece.size;
+        };
+        const auto pad = [&](std::size_t blanks) {
+            std::memset(p, ' ', blanks);
+            p += blanks;
+        };
+        for (const Row& row : Rows()) {
+            char* const lineStart = p;
+            put(row.label);
+            pad(labelWidth - row.label.width);
             for (std::size_t c = 0; c < columns_; ++c) {
                 const Cell& cell = row.cells[c];
-                Pad(out, 2 + figureWidth[c] - cell.figure.width);
-                Append(out, cell.figure);
-                Append(out, cell.interval);
-                if (c + 1 < columns_) Pad(out, cellWidth[c] - figureWidth[c] - cell.interval.width);
+                pad(2 + figureWidth[c] - cell.figure.width);
+                put(cell.figure);
+                put(cell.interval);
+                if (c + 1 < columns_) pad(cellWidth[c] - figureWidth[c] - cell.interval.width);
             }
-            out.resize(std::max(out.find_last_not_of(' ') + 1, lineStart));
-            out += '\n';
+            while (p != lineStart && p[-1] == ' ') --p;
+            *p++ = '\n';
         }
+        out.resize(static_cast<std::size_t>(p - out.data()));
     }
 
 private:
@@ -173,12 +196,6 @@ private:
         // Labels and figures are ASCII but for the separator.
         return {start, piece.size(), separator_.size() == 1 ? piece.size() : DisplayWidth(piece)};
     }
-    void Append(std::string& out, const Piece& piece) const { out.append(text_.data() + piece.at, piece.size); }
-    static void Pad(std::string& out, std::size_t blanks) {
-        static constexpr std::string_view kBlanks = "                                                                ";
-        for (; blanks > kBlanks.size(); blanks -= kBlanks.size()) out += kBlanks;
-        out.append(kBlanks.data(), blanks);
-    }
 
     std::string_view separator_;
     std::array<double, 3> scales_{};
@@ -191,14 +208,24 @@ private:
 
 void AppendHeading(std::string& out, std::string_view shownName, const cep::GroupStats& s,
                    std::string_view separator) {
+    // What follows the shot count is the same for every file of a call, so
+    // it is put into words once.
+    thread_local std::uint64_t range = 0;
+    thread_local std::uint64_t level = 0;
+    thread_local std::string separatorBefore;
+    thread_local std::string tail;
+    if (tail.empty() || std::bit_cast<std::uint64_t>(s.rangeYards) != range ||
+        std::bit_cast<std::uint64_t>(s.level) != level || separator != separatorBefore) {
+        range = std::bit_cast<std::uint64_t>(s.rangeYards);
+        level = std::bit_cast<std::uint64_t>(s.level);
+        separatorBefore = separator;
+        tail = " shots at " + ShortestFigure(s.rangeYards, separator) + " yards, intervals at " +
+               LevelPercent(s.level, separator) + " confidence, circles as diameters\n";
+    }
     out += shownName;
     out += ": ";
     out += std::to_string(s.shots);
-    out += " shots at ";
-    out += ShortestFigure(s.rangeYards, separator);
-    out += " yards, intervals at ";
-    out += LevelPercent(s.level, separator);
-    out += " confidence, circles as diameters\n";
+    out += tail;
 }
 
 // "4", "4 and 7", "4, 7 and 9".
@@ -218,7 +245,7 @@ void AppendNotes(std::string& out, const cep::GroupStats& s, std::string_view se
     const cep::GroupShape& shape = s.shape;
     out += "Major axis at " + FixedFigure(shape.angleDegrees, 1, separator) +
            " degrees from horizontal; roundness p = " + Significant(shape.pRound, 3, separator) +
-           " (elongated below " + Significant(cep::kRoundnessAlpha, 3, separator) + ")\n";
+           " (elongated below 0" + std::string(separator) + "01)\n";
     if (!s.excluded.empty()) {
         out += std::string("Left out on request: shot") + (s.excluded.size() > 1 ? "s " : " ") + Numbers(s.excluded) +
                "; the figures are of the other " + std::to_string(s.shots) + ".\n";

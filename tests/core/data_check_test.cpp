@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "data_check.h"
+#include "group_stats.h"
+#include "temp_dir.h"
 
 namespace cep {
 namespace {
@@ -76,6 +78,27 @@ TEST(DataCheck, AtMostTwentyLinesThenACount) {
     EXPECT_EQ(found[20], (DataWarning{24, "and 10 more like these"}));
     // What follows the shots is told whatever came before.
     EXPECT_EQ(found[21], (DataWarning{34, "1 more shot after the 30 that line 3 declares; they are left out of the figures"}));
+}
+
+// The file is checked whole, past the reader's first buffer: the shots
+// declared, then 20,000 more (some 120 KB), then a note far down.
+TEST(DataCheck, ReadsTheWholeFileAsTheReaderLeftIt) {
+    testing_support::TempDir dir;
+    std::string text = kHead + "2\r\n1,2\r\n3,4\r\n";
+    for (int i = 0; i < 20000; ++i) text += "0.25,-0.5\r\n";
+    const std::string more = dir.Write("more.grp", text);
+    const std::string note = dir.Write("note.grp", text + "wind from the left\r\n");
+    ShotTable shots;
+    std::vector<DataWarning> warnings;
+    ASSERT_TRUE(ReadGroupStats(more, "100", 0.95, shots, {}, &warnings).ok());
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0], (DataWarning{6, "20000 more shots after the 2 that line 3 declares; they are left out of the figures"}));
+    ASSERT_TRUE(ReadGroupStats(note, "100", 0.95, shots, {}, &warnings).ok());
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].text, "text after the 2 shots that line 3 declares: \"0.25,-0.5\"; it is left out of the figures");
+    // The figures are the two declared shots'.
+    EXPECT_EQ(shots[1], (ShotPoint{3, 4}));
+    EXPECT_EQ(ReadGroupStats(note, "100", 0.95, shots).value().centre, (ShotPoint{2, 3}));
 }
 
 }  // namespace
