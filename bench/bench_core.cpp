@@ -10,9 +10,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "calculate.h"
-#include "group_stats.h"
-#include "temp_dir.h"
+#include "core/calculate.h"
+#include "core/group_stats.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

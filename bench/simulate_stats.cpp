@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "group_stats.h"
+#include "core/group_stats.h"
 
 namespace {
 

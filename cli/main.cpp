@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "output.h"
-#include "report_mode.h"
-#include "stats_mode.h"
+#include "cli/output.h"
+#include "cli/report_mode.h"
+#include "cli/stats_mode.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "output.h"
+#include "cli/output.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
-#include "failure.h"
+#include "core/failure.h"
 
 namespace cli {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "escape.h"
-#include "os.h"
+#include "writers/escape.h"
+#include "os/os.h"
 
 namespace cli {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "report_mode.h"
+#include "cli/report_mode.h"
 
-#include "calculate.h"
-#include "csv_export.h"
+#include "core/calculate.h"
+#include "export/csv_export.h"
 
 namespace cli {
 

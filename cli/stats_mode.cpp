@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "stats_mode.h"
+#include "cli/stats_mode.h"
 
 #include <set>
 
-#include "group_stats.h"
-#include "stats_writers.h"
+#include "core/group_stats.h"
+#include "writers/stats_writers.h"
 
 namespace cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "output.h"
+#include "cli/output.h"
 
 namespace cli {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "stats_mode.h"
+#include "cli/stats_mode.h"
 
 namespace cli {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "calculate.h"
+#include "core/calculate.h"
 
-#include "group_file.h"
-#include "report.h"
+#include "core/group_file.h"
+#include "core/report.h"
 
 namespace cep {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "failure.h"
-#include "statistics.h"
+#include "core/failure.h"
+#include "core/cep_figures.h"
 
 namespace cep {
 

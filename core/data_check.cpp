@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "data_check.h"
+#include "core/data_check.h"
 
 #include <charconv>
 #include <cstddef>
 
-#include "number_text.h"
+#include "core/number_text.h"
 
 namespace cep {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "group_file.h"
+#include "core/group_file.h"
 
 namespace cep {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "failure.h"
+#include "core/failure.h"
 
-#include "os.h"
+#include "os/os.h"
 
 namespace cep {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "group_file.h"
+#include "core/group_file.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
-#include "number_text.h"
-#include "os.h"
+#include "core/number_text.h"
+#include "os/os.h"
 
 namespace cep {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "failure.h"
+#include "core/failure.h"
 
 namespace cep {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "group_stats.h"
+#include "core/group_stats.h"
 
 #include <algorithm>
 #include <array>

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "data_check.h"
-#include "failure.h"
-#include "group_file.h"
+#include "core/data_check.h"
+#include "core/failure.h"
+#include "core/group_file.h"
 
 namespace cep {
 

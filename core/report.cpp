@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "report.h"
+#include "core/report.h"
 
-#include "number_text.h"
+#include "core/number_text.h"
 
 #include <clocale>
 #include <cmath>

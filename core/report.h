@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "group_file.h"
-#include "statistics.h"
+#include "core/group_file.h"
+#include "core/cep_figures.h"
 
 namespace cep {
 

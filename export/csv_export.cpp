@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "csv_export.h"
+#include "export/csv_export.h"
 
-#include "number_text.h"
+#include "core/number_text.h"
 
 #include <cerrno>
 #include <cmath>

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "calculate.h"
-#include "failure.h"
-#include "os.h"
+#include "core/calculate.h"
+#include "core/failure.h"
+#include "os/os.h"
 
 namespace cep {
 

@@ -11,9 +11,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "calculate.h"
-#include "group_file.h"
-#include "group_stats.h"
+#include "core/calculate.h"
+#include "core/group_file.h"
+#include "core/group_stats.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The parts of the system layer that are the same on every system, built on
 // each half's own calls.
-#include "os.h"
+#include "os/os.h"
 
 #include <algorithm>
 #include <cerrno>

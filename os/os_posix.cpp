@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The POSIX half of the system layer (Linux).
-#include "os.h"
+#include "os/os.h"
 
 #include <algorithm>
 #include <cerrno>

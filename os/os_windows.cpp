@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The Windows half of the system layer: wide-character calls for UTF-8
 // names, handles in place of descriptors, LockFileEx for the lock.
-#include "os.h"
+#include "os/os.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "application_setup.h"
-#include "decoded_picture.h"
+#include "ui/application_setup.h"
+#include "ui/decoded_picture.h"
 
 #include <QApplication>
 #include <QByteArray>

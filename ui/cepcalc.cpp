@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "cepcalc.h"
+#include "ui/cepcalc.h"
 
-#include "application_setup.h"
-#include "csv_export.h"
-#include "decoded_picture.h"
-#include "statistics_module.h"
+#include "ui/application_setup.h"
+#include "export/csv_export.h"
+#include "ui/decoded_picture.h"
+#include "ui/statistics_module.h"
 
 #include <QAction>
 #include <QBitmap>

@@ -8,9 +8,9 @@
 #include <memory>
 #include <optional>
 
-#include "calculate.h"
-#include "frame_centring.h"
-#include "platform.h"
+#include "core/calculate.h"
+#include "ui/frame_centring.h"
+#include "ui/window_services.h"
 
 class QAction;
 class QLabel;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "application_setup.h"
-#include "cepcalc.h"
+#include "ui/application_setup.h"
+#include "ui/cepcalc.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "statistics_module.h"
+#include "ui/statistics_module.h"
 
 #include <QDir>
 #include <QFileInfo>

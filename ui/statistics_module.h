@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "statistics_entry.h"
+#include "ui/statistics_entry.h"
 
 class QWidget;
 

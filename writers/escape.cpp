@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "escape.h"
+#include "writers/escape.h"
 
 namespace cep::writers {
 

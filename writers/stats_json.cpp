@@ -4,7 +4,7 @@
 // (invalid UTF-8 replaced), compact.
 #include <nlohmann/json.hpp>
 
-#include "stats_writers.h"
+#include "writers/stats_writers.h"
 
 namespace cep::writers {
 

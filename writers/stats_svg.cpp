@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "escape.h"
-#include "stats_writers.h"
+#include "writers/escape.h"
+#include "writers/stats_writers.h"
 
 namespace cep::writers {
 

@@ -13,9 +13,9 @@
 #include <tuple>
 #include <vector>
 
-#include "escape.h"
+#include "writers/escape.h"
 
-#include "stats_writers.h"
+#include "writers/stats_writers.h"
 
 namespace cep::writers {
 

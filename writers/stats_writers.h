@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "group_stats.h"
+#include "core/group_stats.h"
 
 namespace cep::writers {
 

@@ -15,8 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "lock_holder_posix.h"
-#include "report_texts.h"
+#include "tests/support/lock_holder_posix.h"
+#include "tests/cli/report_texts.h"
 
 namespace cep::testing_support {
 const OddName kOddName = {"odd\x01\xff.grp", "odd\\u0001\xef\xbf\xbd.grp", "odd\\x01\\xff.grp"};

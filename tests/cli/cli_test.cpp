@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "report_texts.h"
+#include "tests/cli/report_texts.h"
 
 namespace {
 

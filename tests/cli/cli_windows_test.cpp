@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "report_texts.h"
+#include "tests/cli/report_texts.h"
 
 namespace cep::testing_support {
 const OddName kOddName = {"odd&'.grp", "odd&'.grp", "odd&'.grp"};

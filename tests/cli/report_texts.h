@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "run_report.h"
+#include "tests/cli/run_report.h"
 
 namespace cep::testing_support {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "run_program.h"
-#include "temp_dir.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
 
 namespace cep::testing_support {
 

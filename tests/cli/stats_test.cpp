@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "group_stats.h"
-#include "os.h"
-#include "report_texts.h"
-#include "stats_writers.h"
+#include "core/group_stats.h"
+#include "os/os.h"
+#include "tests/cli/report_texts.h"
+#include "writers/stats_writers.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <sys/stat.h>
 
-#include "group_file.h"
-#include "temp_dir.h"
+#include "core/group_file.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

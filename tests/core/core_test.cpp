@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
-#include "calculate.h"
-#include "report.h"
-#include "temp_dir.h"
+#include "core/calculate.h"
+#include "core/report.h"
+#include "tests/support/temp_dir.h"
 
 namespace cep {
 inline void PrintTo(const ShotPoint& p, std::ostream* out) { *out << '(' << p.x << ", " << p.y << ')'; }

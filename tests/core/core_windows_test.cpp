@@ -3,9 +3,9 @@
 // mode would take for an end of file, both kinds of separator.
 #include <gtest/gtest.h>
 
-#include "group_file.h"
-#include "os.h"
-#include "temp_dir.h"
+#include "core/group_file.h"
+#include "os/os.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "data_check.h"
-#include "group_stats.h"
-#include "temp_dir.h"
+#include "core/data_check.h"
+#include "core/group_stats.h"
+#include "tests/support/temp_dir.h"
 
 namespace cep {
 namespace {

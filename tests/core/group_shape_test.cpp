@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "group_stats.h"
+#include "core/group_stats.h"
 
 namespace cep {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "calculate.h"
+#include "core/calculate.h"
 
 namespace cep::testing_support {
 

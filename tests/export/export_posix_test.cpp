@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Saving where only a POSIX system can set the scene: other users, size
 // limits, devices, pipes, links, failing flushes and closes, other processes.
-#include "csv_export.h"
+#include "export/csv_export.h"
 
 #include <gtest/gtest.h>
 
@@ -21,9 +21,9 @@
 #include <unistd.h>
 #include <utility>
 
-#include "export_fixtures.h"
-#include "lock_holder_posix.h"
-#include "temp_dir.h"
+#include "tests/export/export_fixtures.h"
+#include "tests/support/lock_holder_posix.h"
+#include "tests/support/temp_dir.h"
 
 // fdatasync and close fail on demand: each armed error number fails the next call once.
 namespace {

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "csv_export.h"
+#include "export/csv_export.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 
-#include "export_fixtures.h"
-#include "temp_dir.h"
+#include "tests/export/export_fixtures.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

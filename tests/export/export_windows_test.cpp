@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Saving on Windows: another program's lock, a spreadsheet that denies
 // writing, a read-only file, and names outside the ANSI code page.
-#include "csv_export.h"
+#include "export/csv_export.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "export_fixtures.h"
-#include "temp_dir.h"
+#include "tests/export/export_fixtures.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "run_program.h"
+#include "tests/support/run_program.h"
 
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 extern char** environ;
 

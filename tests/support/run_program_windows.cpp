@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "run_program.h"
+#include "tests/support/run_program.h"
 
 #include <windows.h>
 
 #include <map>
 
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace cep::testing_support {
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The window as a user sees and drives it: the real file dialog and message
 // boxes, on files beside this test program, which stands in for the program's folder.
-#include "application_setup.h"
-#include "cepcalc.h"
-#include "statistics_module.h"
+#include "ui/application_setup.h"
+#include "ui/cepcalc.h"
+#include "ui/statistics_module.h"
 
 #include <QTest>
 #include <QtWidgets>

@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
     QByteArray source;
     source += "// Generated when the program was built, by picture_decoder from " +
               QFileInfo(input).fileName().toUtf8() + ": its pixels as Qt's\n// image reader decodes them.\n";
-    source += "#include \"decoded_picture.h\"\n\nnamespace {\n\nconst std::uint32_t pixels[] = {\n";
+    source += "#include \"ui/decoded_picture.h\"\n\nnamespace {\n\nconst std::uint32_t pixels[] = {\n";
     for (int y = 0; y < image.height(); ++y) {
         const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
         for (int x = 0; x < image.width(); ++x)

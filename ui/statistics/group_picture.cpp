@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "group_picture.h"
+#include "ui/statistics/group_picture.h"
 
 #include <QPainter>
 #include <QPalette>

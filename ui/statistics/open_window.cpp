@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The module's one export, which the designed window looks up by name.
-#include "statistics_entry.h"
-#include "statistics_window.h"
+#include "ui/statistics_entry.h"
+#include "ui/statistics/statistics_window.h"
 
 extern "C" Q_DECL_EXPORT QWidget *cepOpenStatisticsWindow(const cepui::StatisticsRequest &request, QWidget *owner)
 {

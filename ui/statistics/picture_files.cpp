@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "picture_files.h"
+#include "ui/statistics/picture_files.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "statistics_window.h"
+#include "ui/statistics/statistics_window.h"
 
-#include "escape.h"
-#include "group_picture.h"
-#include "group_stats.h"
-#include "os.h"
-#include "picture_files.h"
-#include "stats_writers.h"
+#include "writers/escape.h"
+#include "ui/statistics/group_picture.h"
+#include "core/group_stats.h"
+#include "os/os.h"
+#include "ui/statistics/picture_files.h"
+#include "writers/stats_writers.h"
 
 #include <QAction>
 #include <QApplication>

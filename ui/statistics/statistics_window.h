@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "statistics_entry.h"
+#include "ui/statistics_entry.h"
 
 class QComboBox;
 class QLabel;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform.h"
+#include "ui/window_services.h"
 
 #include <QCoreApplication>
 #include <QDir>

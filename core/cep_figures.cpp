@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "statistics.h"
+#include "core/cep_figures.h"
 
 #include <cmath>
 #include <string>

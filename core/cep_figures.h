@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "failure.h"
-#include "group_file.h"
+#include "core/failure.h"
+#include "core/group_file.h"
 
 namespace cep {
 
