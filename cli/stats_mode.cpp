@@ -12,6 +12,7 @@ using cep::writers::CompareJson;
 using cep::writers::CompareText;
 using cep::writers::GroupSvg;
 using cep::writers::NamedStats;
+using cep::writers::NoteText;
 using cep::writers::StatsJsonObject;
 using cep::writers::StatsText;
 
@@ -30,24 +31,14 @@ void Warn(Output& out, Output& err, std::string_view file, const std::vector<cep
     if (warnings.empty()) return;
     out.Flush();
     std::string lines;
-    for (const cep::DataWarning& w : warnings) {
-        lines += "cep-report: " + EscapeControls(file) + ": line " + std::to_string(w.line) + ": " +
-                 EscapeControls(w.text) + "\n";
+    for (const cep::Note& note : cep::GroupNotes({}, warnings)) {
+        lines += "cep-report: " + EscapeControls(file) + ": " + NoteText(note) + "\n";
     }
     err.Write(lines);
 }
 
-// Reads and checks one file; with --strict, data that needed a warning fails it.
-NamedStats Read(const StatsOptions& options, const std::string& file, cep::ShotTable& shots) {
-    NamedStats named{cep::os::BareName(file), cep::Failure{}, {}};
-    named.stats = cep::ReadGroupStats(file, options.range, options.level, shots, options.exclude, &named.warnings);
-    if (options.strict && named.stats && !named.warnings.empty()) {
-        const std::size_t n = named.warnings.size();
-        named.stats = cep::MakeFailure(cep::FailureKind::FileAccessFailure,
-                                       "its data is not clean (" + std::to_string(n) +
-                                           (n == 1 ? " warning" : " warnings") + "), and --strict refuses it.");
-    }
-    return named;
+NamedStats Read(const StatsOptions& options, const std::string& file) {
+    return cep::writers::ReadNamedStats(file, options.range, options.level, options.exclude, options.strict);
 }
 
 // Picture names: DIR/NAME.svg for a file's bare name; a name that came
@@ -73,9 +64,7 @@ cep::Outcome<cep::Done> WritePicture(const std::string& dir, const std::string& 
                                                                          cep::SystemErrorText(error) + ").");
     }
     const std::string path = cep::os::Join(dir, picture);
-    const std::size_t declared = stats.shots + stats.excluded.size();
-    const std::span<const cep::ShotPoint> group(shots.data(), declared);
-    if (const int failed = cep::os::ReplaceWhole(path, GroupSvg(name, stats, group)); failed != 0) {
+    if (const int failed = cep::os::ReplaceWhole(path, GroupSvg(name, stats, shots)); failed != 0) {
         return cep::MakeFailure(cep::FailureKind::FileAccessFailure,
                                 "could not write " + path + " (" + cep::SystemErrorText(failed) + ").");
     }
@@ -94,8 +83,7 @@ int RunStats(const StatsOptions& options, Output& out, Output& err) {
     if (options.json) out.Write("[\n");
     for (std::size_t f = 0; f < options.files.size(); ++f) {
         const std::string& file = options.files[f];
-        cep::ShotTable shots;
-        const NamedStats named = Read(options, file, shots);
+        const NamedStats named = Read(options, file);
         Warn(out, err, file, named.warnings);
         if (options.json) {
             const std::string_view end = f + 1 < options.files.size() ? ",\n" : "\n";
@@ -111,7 +99,7 @@ int RunStats(const StatsOptions& options, Output& out, Output& err) {
             Failed(out, err, file, named.stats.failure().message);
         } else if (options.svgDir) {
             const auto drawn =
-                WritePicture(*options.svgDir, pictures.For(named.name), named.name, named.stats.value(), shots);
+                WritePicture(*options.svgDir, pictures.For(named.name), named.name, named.stats.value(), named.shots);
             if (!drawn) {
                 status = 1;
                 Failed(out, err, file, drawn.failure().message);
@@ -124,10 +112,9 @@ int RunStats(const StatsOptions& options, Output& out, Output& err) {
 
 int RunCompare(const StatsOptions& options, Output& out, Output& err) {
     std::vector<NamedStats> groups;
-    std::vector<cep::ShotTable> tables(options.files.size());
     bool failed = false;
     for (std::size_t f = 0; f < options.files.size(); ++f) {
-        groups.push_back(Read(options, options.files[f], tables[f]));
+        groups.push_back(Read(options, options.files[f]));
         Warn(out, err, options.files[f], groups.back().warnings);
         if (!groups.back().stats) {
             failed = true;
@@ -148,7 +135,7 @@ int RunCompare(const StatsOptions& options, Output& out, Output& err) {
         PictureNames pictures;
         for (std::size_t f = 0; f < groups.size(); ++f) {
             const auto drawn = WritePicture(*options.svgDir, pictures.For(groups[f].name), groups[f].name,
-                                            groups[f].stats.value(), tables[f]);
+                                            groups[f].stats.value(), groups[f].shots);
             if (!drawn) {
                 Failed(out, err, options.files[f], drawn.failure().message);
                 return 1;

@@ -20,14 +20,33 @@ void SetInterval(json& fields, const char* name, const cep::Estimate& e) {
 
 json Optional(const std::optional<double>& value) { return value ? json(*value) : json(nullptr); }
 
-// Sets every field of a group's object. Missing keys are added in the order
-// set, the documented order; an object of the same shape is only refilled.
-json Warnings(const std::vector<cep::DataWarning>& warnings) {
-    json list = json::array();
-    for (const cep::DataWarning& w : warnings) list.push_back({{"line", w.line}, {"text", w.text}});
-    return list;
+// The notes as the three lists scripts read: flyers, shots left out, and the
+// data check's findings.
+struct NoteLists {
+    json flyers = json::array();
+    json excluded = json::array();
+    json warnings = json::array();
+};
+
+NoteLists Lists(const std::vector<cep::Note>& notes) {
+    NoteLists lists;
+    for (const cep::Note& n : notes) {
+        switch (n.kind) {
+        case cep::NoteKind::DataWarning:
+            lists.warnings.push_back({{"line", n.warning.line}, {"text", n.warning.text}});
+            break;
+        case cep::NoteKind::LeftOut: lists.excluded = n.shots; break;
+        case cep::NoteKind::Flyer:
+            lists.flyers.push_back({{"shot", n.flyer.shot}, {"distance", n.flyer.distance}, {"limit", n.flyer.limit}});
+            break;
+        case cep::NoteKind::Elongated: break;  // the shape's own field says it
+        }
+    }
+    return lists;
 }
 
+// Sets every field of a group's object. Missing keys are added in the order
+// set, the documented order; an object of the same shape is only refilled.
 void Fill(json& o, const std::string& name, const cep::GroupStats& s, const std::vector<cep::DataWarning>& warnings) {
     o["file"] = name;
     o["shots"] = s.shots;
@@ -54,10 +73,9 @@ void Fill(json& o, const std::string& name, const cep::GroupStats& s, const std:
         prediction[i]["percent"] = s.prediction[i].percent;
         prediction[i]["diameter"] = s.prediction[i].diameter;
     }
-    json flyers = json::array();
-    for (const cep::Flyer& f : s.flyers) flyers.push_back({{"shot", f.shot}, {"distance", f.distance}, {"limit", f.limit}});
-    o["flyers"] = std::move(flyers);
-    o["excluded"] = s.excluded;
+    NoteLists notes = Lists(cep::GroupNotes(s, warnings));
+    o["flyers"] = std::move(notes.flyers);
+    o["excluded"] = std::move(notes.excluded);
     json& shape = o["shape"];
     shape["sd_major"] = s.shape.sdMajor;
     shape["sd_minor"] = s.shape.sdMinor;
@@ -69,7 +87,7 @@ void Fill(json& o, const std::string& name, const cep::GroupStats& s, const std:
         ellipses.push_back({{"percent", e.percent}, {"major", e.major}, {"minor", e.minor}});
     }
     shape["ellipses"] = std::move(ellipses);
-    o["warnings"] = Warnings(warnings);
+    o["warnings"] = std::move(notes.warnings);
 }
 
 // A failed file's object; the data warnings too when there were any.
@@ -77,7 +95,7 @@ json FailureObject(const NamedStats& file) {
     const cep::Failure& failure = file.stats.failure();
     json o = {{"file", file.name},
               {"error", {{"kind", std::string(cep::KindName(failure.kind))}, {"message", failure.message}}}};
-    if (!file.warnings.empty()) o["warnings"] = Warnings(file.warnings);
+    if (!file.warnings.empty()) o["warnings"] = Lists(cep::GroupNotes({}, file.warnings)).warnings;
     return o;
 }
 

@@ -376,7 +376,8 @@ std::string ScaleText(const Frame& f) {
 
 }  // namespace
 
-std::string GroupSvg(std::string_view name, const cep::GroupStats& s, std::span<const cep::ShotPoint> shots) {
+std::string GroupSvg(std::string_view name, const cep::GroupStats& s, const cep::ShotTable& table) {
+    const std::span<const cep::ShotPoint> shots(table.data(), static_cast<std::size_t>(s.shots) + s.excluded.size());
     Frame f = FrameFor(s, shots);
     const std::string title = TitleName(name) + ": " + std::to_string(s.shots) + " shots at " +
                               ShortestFigure(s.rangeYards) + " yards" +
@@ -399,19 +400,23 @@ std::string GroupSvg(std::string_view name, const cep::GroupStats& s, std::span<
                                       inches(next.diameter));
     // Each flyer by its number and how far out it lies; a handful at most,
     // so that the legend stays on the page.
-    for (std::size_t i = 0; i < s.flyers.size() && i < kMostFlyersInLegend; ++i) {
-        const cep::Flyer& flyer = s.flyers[i];
-        legend.emplace_back("flyer", "flyer: shot " + std::to_string(flyer.shot) + ", " + Figure(flyer.distance) +
-                                         " in from the others' centre; they predict at most " + Figure(flyer.limit) +
-                                         " in");
+    const std::vector<cep::Note> notes = cep::GroupNotes(s);
+    std::size_t flyers = 0;
+    for (const cep::Note& note : notes) {
+        if (note.kind != cep::NoteKind::Flyer || ++flyers > kMostFlyersInLegend) continue;
+        legend.emplace_back("flyer", "flyer: shot " + std::to_string(note.flyer.shot) + ", " +
+                                         Figure(note.flyer.distance) +
+                                         " in from the others' centre; they predict at most " +
+                                         Figure(note.flyer.limit) + " in");
     }
-    if (s.flyers.size() > kMostFlyersInLegend) {
-        legend.emplace_back("flyer", "and " + std::to_string(s.flyers.size() - kMostFlyersInLegend) + " more flyers");
+    if (flyers > kMostFlyersInLegend) {
+        legend.emplace_back("flyer", "and " + std::to_string(flyers - kMostFlyersInLegend) + " more flyers");
     }
     if (!f.aimShown) {
         legend.emplace_back("arrow", "to the point of aim, " + Figure(s.centreOffset) + " in from the centre");
     }
-    if (s.shape.elongated) {
+    for (const cep::Note& note : notes) {
+        if (note.kind != cep::NoteKind::Elongated) continue;
         const cep::PredictionEllipse& e = s.shape.ellipses.back();
         legend.emplace_back("ellipse", "elongated: next shots, 50/90/95% ellipses; 95% " + Figure(e.major) + " x " +
                                            Figure(e.minor) + " in");

@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/group_notes.h"
 #include "writers/escape.h"
 
 #include "writers/stats_writers.h"
@@ -240,24 +241,44 @@ std::string Numbers(const std::vector<int>& numbers) {
 
 std::string Inches(double value, std::string_view separator) { return FixedFigure(value, 3, separator) + " in"; }
 
+// A note's line, without its line feed; a comparison's notes name their
+// group by its letter and its shown name.
+std::string NoteLine(const cep::Note& note, std::string_view separator, std::string_view shownA,
+                     std::string_view shownB) {
+    const std::string group = note.group == cep::NoteGroup::Alone
+                                  ? std::string()
+                                  : (note.group == cep::NoteGroup::A ? "A (" + std::string(shownA)
+                                                                     : "B (" + std::string(shownB)) +
+                                        ")";
+    switch (note.kind) {
+    case cep::NoteKind::DataWarning:
+        return "line " + std::to_string(note.warning.line) + ": " + EscapeControls(note.warning.text);
+    case cep::NoteKind::LeftOut:
+        return std::string("Left out on request: shot") + (note.shots.size() > 1 ? "s " : " ") + Numbers(note.shots) +
+               "; the figures are of the other " + std::to_string(note.remaining) + ".";
+    case cep::NoteKind::Flyer:
+        if (!group.empty()) {
+            return group + " has a flyer, shot " + std::to_string(note.flyer.shot) + ", which makes its sigma larger.";
+        }
+        return "Flyer: shot " + std::to_string(note.flyer.shot) + " is " + Inches(note.flyer.distance, separator) +
+               " from the others' centre; they predict at most " + Inches(note.flyer.limit, separator) +
+               ". It is in the figures.";
+    case cep::NoteKind::Elongated:
+        if (!group.empty()) return group + " is elongated; this comparison assumes round groups.";
+        return "Elongated group: the circle figures assume a round group.";
+    }
+    return {};
+}
+
 // The lines under the table: what the figures include and what they assume.
 void AppendNotes(std::string& out, const cep::GroupStats& s, std::string_view separator) {
     const cep::GroupShape& shape = s.shape;
     out += "Major axis at " + FixedFigure(shape.angleDegrees, 1, separator) +
            " degrees from horizontal; roundness p = " + Significant(shape.pRound, 3, separator) +
            " (elongated below 0" + std::string(separator) + "01)\n";
-    if (!s.excluded.empty()) {
-        out += std::string("Left out on request: shot") + (s.excluded.size() > 1 ? "s " : " ") + Numbers(s.excluded) +
-               "; the figures are of the other " + std::to_string(s.shots) + ".\n";
-    }
-    for (const cep::Flyer& f : s.flyers) {
-        out += "Flyer: shot " + std::to_string(f.shot) + " is " + Inches(f.distance, separator) +
-               " from the others' centre; they predict at most " + Inches(f.limit, separator) +
-               ". It is in the figures.\n";
-    }
+    for (const cep::Note& note : cep::GroupNotes(s)) out += NoteLine(note, separator, {}, {}) + "\n";
     if (shape.elongated) {
-        out += "Elongated group: the circle figures assume a round group.\n"
-               "Next shots, ellipses along " + FixedFigure(shape.angleDegrees, 1, separator) +
+        out += "Next shots, ellipses along " + FixedFigure(shape.angleDegrees, 1, separator) +
                " degrees (length x width):\n";
         // Lengths right-aligned, so that the x's stand in one column.
         std::vector<std::array<std::string, 4>> rows;
@@ -383,16 +404,12 @@ std::string CompareText(std::string_view nameA, const cep::GroupStats& a, std::s
     case cep::Tighter::Neither: text += "these groups cannot tell the loads apart.\n"; break;
     }
     // What the answer rests on: round groups without flyers.
-    for (const auto& [letter, name, s] : {std::tuple{"A", &shownA, &a}, std::tuple{"B", &shownB, &b}}) {
-        if (s->shape.elongated) {
-            text += std::string(letter) + " (" + *name + ") is elongated; this comparison assumes round groups.\n";
-        }
-        for (const cep::Flyer& f : s->flyers) {
-            text += std::string(letter) + " (" + *name + ") has a flyer, shot " + std::to_string(f.shot) +
-                    ", which makes its sigma larger.\n";
-        }
-    }
+    for (const cep::Note& note : cep::ComparisonNotes(a, b)) text += NoteLine(note, separator, shownA, shownB) + "\n";
     return text;
+}
+
+std::string NoteText(const cep::Note& note, std::string_view nameA, std::string_view nameB) {
+    return NoteLine(note, LocaleSeparator(), EscapeControls(nameA), EscapeControls(nameB));
 }
 
 }  // namespace cep::writers

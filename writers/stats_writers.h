@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/group_notes.h"
 #include "core/group_stats.h"
 
 namespace cep::writers {
@@ -32,12 +33,25 @@ std::string StatsText(std::string_view name, const cep::GroupStats& stats);
 std::string CompareText(std::string_view nameA, const cep::GroupStats& a, std::string_view nameB,
                         const cep::GroupStats& b, const cep::GroupComparison& comparison);
 
+// A note in the words of the text block, which the window's panel shows too:
+// "line L: WHAT" for the data check's findings; a comparison's notes name
+// their group as "A (name)". Control characters are shown escaped.
+std::string NoteText(const cep::Note& note, std::string_view nameA = {}, std::string_view nameB = {});
+
 // A file's bare name, its statistics or failure, and what its data check found.
 struct NamedStats {
     std::string name;
-    cep::Outcome<cep::GroupStats> stats;
+    cep::Outcome<cep::GroupStats> stats{cep::Failure{}};
     std::vector<cep::DataWarning> warnings;
+    cep::ShotTable shots;  // as the reader left them, the shots left out too
 };
+
+// Reads the group file at `path` into `shots` as the statistics read it (the
+// designed reader, then the data check), without the shots numbered in
+// `exclude`. With `strict`, data that needed a warning fails the file.
+// cep-report and the window both read a named group through this.
+NamedStats ReadNamedStats(const std::string& path, std::string_view range, double level,
+                          std::span<const int> exclude = {}, bool strict = false);
 
 // JSON with bare file names: one file's object on one line, as an element of
 // the array that --stats writes one file at a time; the document of
@@ -46,7 +60,8 @@ std::string StatsJsonObject(const NamedStats& file);
 std::string CompareJson(const NamedStats& a, const NamedStats& b, const cep::GroupComparison& comparison);
 
 // A standalone SVG document of the group, drawn at true scale where it fits
-// a page. `shots` are all the shots the file declares, those left out too.
-std::string GroupSvg(std::string_view name, const cep::GroupStats& stats, std::span<const cep::ShotPoint> shots);
+// a page. `shots`: the table the statistics were computed from, whose shots
+// left out are drawn too.
+std::string GroupSvg(std::string_view name, const cep::GroupStats& stats, const cep::ShotTable& shots);
 
 }  // namespace cep::writers

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "ui/statistics/statistics_window.h"
 
-#include "writers/escape.h"
-#include "ui/statistics/group_picture.h"
+#include "core/group_notes.h"
 #include "core/group_stats.h"
-#include "os/os.h"
+#include "ui/statistics/group_picture.h"
 #include "ui/statistics/picture_files.h"
 #include "writers/stats_writers.h"
 
@@ -27,7 +26,6 @@
 #include <QVBoxLayout>
 #include <QtMath>
 
-#include <span>
 #include <string>
 
 namespace cepstats {
@@ -45,46 +43,30 @@ const char *const kWarningsStyle =
 const char *const kFailureStyle =
     "QLabel { background: #fde7e9; color: #5c0009; border: 1px solid #c50f1f; padding: 6px; }";
 
-// One file as cep-report --stats reads it.
-struct Group
-{
-    std::string name;
-    cep::ShotTable shots;
-    cep::Outcome<cep::GroupStats> stats{cep::Failure{}};
-    std::vector<cep::DataWarning> warnings;
-
-    QByteArray svg() const
-    {
-        const cep::GroupStats &s = stats.value();
-        const std::span<const cep::ShotPoint> declared(shots.data(), s.shots + s.excluded.size());
-        return QByteArray::fromStdString(cep::writers::GroupSvg(name, s, declared));
-    }
-};
-
-Group readGroup(const QString &path, const QString &range, double level)
-{
-    Group group;
-    const std::string file = path.toStdString();
-    group.name = cep::os::BareName(file);
-    group.stats = cep::ReadGroupStats(file, range.toStdString(), level, group.shots, {}, &group.warnings);
-    return group;
-}
-
 QString fromStd(const std::string &text) { return QString::fromStdString(text); }
 
-// The lines of `text` that start with one of `starts`, in order.
-QStringList linesStarting(const QString &text, const QStringList &starts)
+// One file as cep-report --stats reads it.
+cep::writers::NamedStats readGroup(const QString &path, const QString &range, double level)
 {
-    QStringList found;
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
-        for (const QString &start : starts) {
-            if (line.startsWith(start)) {
-                found << line;
-                break;
-            }
-        }
+    return cep::writers::ReadNamedStats(path.toStdString(), range.toStdString(), level);
+}
+
+QByteArray svgOf(const cep::writers::NamedStats &g)
+{
+    return QByteArray::fromStdString(cep::writers::GroupSvg(g.name, g.stats.value(), g.shots));
+}
+
+// The notes a shooter must not miss, in the panel's words: flyers and an
+// elongated group (shots are never left out here).
+QStringList panelLines(const std::vector<cep::Note> &notes, const std::string &nameA = {},
+                       const std::string &nameB = {})
+{
+    QStringList lines;
+    for (const cep::Note &note : notes) {
+        if (note.kind == cep::NoteKind::Flyer || note.kind == cep::NoteKind::Elongated)
+            lines << fromStd(cep::writers::NoteText(note, nameA, nameB));
     }
-    return found;
+    return lines;
 }
 
 QPushButton *makeButton(const QString &text, const char *name)
@@ -257,19 +239,17 @@ void StatisticsWindow::refresh()
 {
     const double level = level_->currentData().toDouble();
     const bool comparing = paths_.size() == 2;
-    std::vector<Group> groups;
+    std::vector<cep::writers::NamedStats> groups;
     QStringList failures;
     QStringList warnings;
     for (const QString &path : paths_) {
-        groups.push_back(readGroup(path, range_, level));
-        const Group &g = groups.back();
+        const cep::writers::NamedStats &g = groups.emplace_back(readGroup(path, range_, level));
         // With two files, each line says which one it is about.
         const QString about = comparing ? fromStd(g.name) + QStringLiteral(": ") : QString();
         if (!g.stats)
             failures << about + fromStd(g.stats.failure().message);
-        for (const cep::DataWarning &w : g.warnings)
-            warnings << about + QStringLiteral("line ") + QString::number(w.line) + QStringLiteral(": ") +
-                            fromStd(cep::writers::EscapeControls(w.text));
+        for (const cep::Note &note : cep::GroupNotes({}, g.warnings))
+            warnings << about + fromStd(cep::writers::NoteText(note));
     }
     if (!failures.isEmpty()) {
         showAlerts(failures, warnings);
@@ -278,25 +258,23 @@ void StatisticsWindow::refresh()
     }
 
     if (!comparing) {
-        const Group &g = groups.front();
-        const QString text = fromStd(cep::writers::StatsText(g.name, g.stats.value()));
-        showAlerts({}, warnings + linesStarting(text, {QStringLiteral("Flyer: "), QStringLiteral("Elongated group: ")}));
-        showResult(text, {g.svg()});
+        const cep::writers::NamedStats &g = groups.front();
+        showAlerts({}, warnings + panelLines(cep::GroupNotes(g.stats.value())));
+        showResult(fromStd(cep::writers::StatsText(g.name, g.stats.value())), {svgOf(g)});
         return;
     }
-    const Group &a = groups[0];
-    const Group &b = groups[1];
+    const cep::writers::NamedStats &a = groups[0];
+    const cep::writers::NamedStats &b = groups[1];
     const auto comparison = cep::CompareGroups(a.stats.value(), b.stats.value(), level);
     if (!comparison) {
         showAlerts({fromStd(comparison.failure().message)}, warnings);
         showResult(QString(), {});
         return;
     }
-    const QString text = fromStd(
-        cep::writers::CompareText(a.name, a.stats.value(), b.name, b.stats.value(), comparison.value()));
     // What the comparison rests on: round groups without flyers.
-    showAlerts({}, warnings + linesStarting(text, {QStringLiteral("A ("), QStringLiteral("B (")}));
-    showResult(text, {a.svg(), b.svg()});
+    showAlerts({}, warnings + panelLines(cep::ComparisonNotes(a.stats.value(), b.stats.value()), a.name, b.name));
+    showResult(fromStd(cep::writers::CompareText(a.name, a.stats.value(), b.name, b.stats.value(), comparison.value())),
+               {svgOf(a), svgOf(b)});
 }
 
 void StatisticsWindow::showAlerts(const QStringList &failures, const QStringList &warnings)
