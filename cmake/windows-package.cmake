@@ -11,11 +11,53 @@ if(TARGET cepcalc)
   install(FILES ${CEP_QT_PREFIX}/plugins/styles/qwindowsvistastyle.dll DESTINATION styles)
   install(FILES ${CEP_QT_PREFIX}/plugins/imageformats/qjpeg.dll ${CEP_QT_PREFIX}/plugins/imageformats/qico.dll
           DESTINATION imageformats)
+  # The statistics window's module draws with Qt SVG.
+  if(TARGET cepstats)
+    install(FILES ${CEP_QT_PREFIX}/bin/Qt6Svg.dll DESTINATION .)
+    install(FILES ${CEP_QT_PREFIX}/plugins/imageformats/qsvg.dll DESTINATION imageformats)
+  endif()
   set(CEP_WINEPATH_QT ";Z:${CEP_QT_PREFIX}/bin")
 endif()
 install(FILES ${CEP_MINGW_RUNTIME} DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/ui/resources/fonts/LICENSE DESTINATION . RENAME LICENSE-fonts)
+
+# The licences of what the package ships besides our own code: Qt (LGPL-3.0,
+# which builds on the GPL-3.0; Debian's record of the source tree, with the
+# libraries Qt bundles), Qt SVG, and the MinGW runtime (GPL-3.0 with the GCC
+# Runtime Library Exception; winpthreads' own), each from the packages or the
+# source it was built from, and a page that names each one's version and source.
+function(cep_package_version package out)
+  execute_process(COMMAND dpkg-query -W -f=${Version} ${package} OUTPUT_VARIABLE version
+                  RESULT_VARIABLE failed ERROR_QUIET)
+  if(failed OR version STREQUAL "")
+    message(FATAL_ERROR "The Debian package ${package}, whose licence the Windows package ships, is not installed")
+  endif()
+  set(${out} ${version} PARENT_SCOPE)
+endfunction()
+cep_package_version(qt6-base-dev CEP_QT_BASE_VERSION)
+cep_package_version(gcc-mingw-w64-base CEP_MINGW_GCC_VERSION)
+cep_package_version(mingw-w64-common CEP_MINGW_W64_VERSION)
+set(CEP_QT_SVG_SOURCE "")
+if(TARGET cepcalc)
+  file(GLOB CEP_QT_SVG_MARKER ${CEP_QT_PREFIX}/.svg-*)
+  if(CEP_QT_SVG_MARKER)
+    file(STRINGS ${CEP_QT_SVG_MARKER} CEP_QT_SVG_SOURCE LIMIT_COUNT 1)
+  endif()
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/cmake/THIRD-PARTY.md.in ${CMAKE_BINARY_DIR}/THIRD-PARTY.md @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/THIRD-PARTY.md DESTINATION licenses)
+install(FILES /usr/share/common-licenses/LGPL-3 DESTINATION licenses/Qt RENAME LGPL-3.0.txt)
+install(FILES /usr/share/common-licenses/GPL-3 DESTINATION licenses/Qt RENAME GPL-3.0.txt)
+install(FILES /usr/share/doc/libqt6core6/copyright DESTINATION licenses/Qt RENAME qt6-base-debian-copyright.txt)
+if(TARGET cepstats)
+  install(DIRECTORY ${CEP_QT_PREFIX}/licenses/qtsvg/ DESTINATION licenses/QtSvg)
+endif()
+install(FILES /usr/share/common-licenses/GPL-3 DESTINATION licenses/MinGW-runtime RENAME GPL-3.0.txt)
+install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright DESTINATION licenses/MinGW-runtime
+        RENAME gcc-runtime-debian-copyright.txt)
+install(FILES /usr/share/doc/mingw-w64-common/copyright DESTINATION licenses/MinGW-runtime
+        RENAME mingw-w64-debian-copyright.txt)
 
 # Runs a program of this build under Wine: the tests' emulator.
 set(CEP_WINEPATH "")

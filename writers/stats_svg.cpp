@@ -374,9 +374,25 @@ std::string ScaleText(const Frame& f) {
     return "Printed at 100%, one inch on paper is " + ShortestFigure(1.0 / f.scale) + " inches of target" + grid;
 }
 
-}  // namespace
 
-std::string GroupSvg(std::string_view name, const cep::GroupStats& s, const cep::ShotTable& table) {
+// One group's picture without its document: its size, title and elements.
+struct Drawing {
+    double width = 0.0;
+    double height = 0.0;
+    std::string title;
+    std::string body;
+};
+
+std::string Header(double width, double height, std::string_view title) {
+    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Inches(width) + "in\" height=\"" +
+           Inches(height) + "in\" viewBox=\"0 0 " + Pos(width) + " " + Pos(height) + "\">\n";
+    svg += Element("title", {}, title);
+    svg += kStyle;
+    return svg;
+}
+
+Drawing Draw(std::string_view name, const cep::GroupStats& s, const cep::ShotTable& table) {
     const std::span<const cep::ShotPoint> shots(table.data(), static_cast<std::size_t>(s.shots) + s.excluded.size());
     Frame f = FrameFor(s, shots);
     const std::string title = TitleName(name) + ": " + std::to_string(s.shots) + " shots at " +
@@ -436,11 +452,6 @@ std::string GroupSvg(std::string_view name, const cep::GroupStats& s, const cep:
 
     std::string svg;
     svg.reserve(4096 + shots.size() * 64);
-    svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Inches(width) + "in\" height=\"" +
-           Inches(height) + "in\" viewBox=\"0 0 " + Pos(width) + " " + Pos(height) + "\">\n";
-    svg += Element("title", {}, title);
-    svg += kStyle;
     svg += Element("rect", {{"width", Pos(width)}, {"height", Pos(height)}, {"fill", "#ffffff"}});
     svg += Grid(f);
 
@@ -508,6 +519,29 @@ std::string GroupSvg(std::string_view name, const cep::GroupStats& s, const cep:
         svg += Element("circle", {{"class", "left key"}, {"cx", "252"}, {"cy", rowY}, {"r", shotRadius}});
         svg += Element("text", {{"class", "legend"}, {"x", "266"}, {"y", Pos(y)}}, "shot left out, with its number");
     }
+    return {width, height, title, std::move(svg)};
+}
+
+// Between two pictures side by side: a quarter of an inch.
+constexpr double kPairGap = 24.0;
+
+}  // namespace
+
+std::string GroupSvg(std::string_view name, const cep::GroupStats& s, const cep::ShotTable& shots) {
+    const Drawing d = Draw(name, s, shots);
+    return Header(d.width, d.height, d.title) + d.body + "</svg>\n";
+}
+
+std::string PairSvg(const NamedStats& a, const NamedStats& b) {
+    const Drawing left = Draw(a.name, a.stats.value(), a.shots);
+    const Drawing right = Draw(b.name, b.stats.value(), b.shots);
+    const double width = left.width + kPairGap + right.width;
+    const double height = std::max(left.height, right.height);
+    std::string svg = Header(width, height, left.title + " | " + right.title);
+    svg += Element("rect", {{"width", Pos(width)}, {"height", Pos(height)}, {"fill", "#ffffff"}});
+    svg += "<g>\n" + Element("title", {}, left.title) + left.body + "</g>\n";
+    svg += "<g transform=\"translate(" + Pos(left.width + kPairGap) + " 0)\">\n" + Element("title", {}, right.title) +
+           right.body + "</g>\n";
     svg += "</svg>\n";
     return svg;
 }

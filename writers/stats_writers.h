@@ -64,4 +64,8 @@ std::string CompareJson(const NamedStats& a, const NamedStats& b, const cep::Gro
 // left out are drawn too.
 std::string GroupSvg(std::string_view name, const cep::GroupStats& stats, const cep::ShotTable& shots);
 
+// Both groups of a comparison side by side in one document, each drawn as
+// GroupSvg draws it (at its own scale), A on the left; both must have figures.
+std::string PairSvg(const NamedStats& a, const NamedStats& b);
+
 }  // namespace cep::writers

@@ -4,6 +4,9 @@
 #include "ui/application_setup.h"
 #include "ui/cepcalc.h"
 #include "ui/statistics_module.h"
+#ifdef CEP_STATISTICS_MODULE_BUILT
+#include "ui/statistics/picture_files.h"
+#endif
 
 #include <QTest>
 #include <QtWidgets>
@@ -294,7 +297,30 @@ class CepcalcTest : public QObject
         return shown.isEmpty() && !statisticsWindows().isEmpty() ? statisticsWindows().last() : nullptr;
     }
 
-    static bool moduleBuilt() { return QFileInfo::exists(cepui::StatisticsModule(QCoreApplication::applicationDirPath()).file()); }
+    // Save picture… in a statistics window, the name typed into the save dialog; what the window then says.
+    QString savePictureOf(QWidget *stats, const QString &name)
+    {
+        whileModal([&] { QTest::mouseClick(stats->findChild<QPushButton *>("savePicture"), Qt::LeftButton); },
+                   [&](QWidget *modal) {
+                       auto *nameBox = modal->findChild<QLineEdit *>("fileNameEdit");
+                       if (nameBox == nullptr)
+                           return answer(modal);
+                       nameBox->setText(elsewhere.filePath(name));
+                       QTest::keyClick(nameBox, Qt::Key_Return);
+                       return QString();
+                   });
+        return stats->findChild<QLabel *>("status")->text();
+    }
+
+    // Where the build made the module, the statistics cases run and it must be there.
+    static bool moduleBuilt()
+    {
+#ifdef CEP_STATISTICS_MODULE_BUILT
+        return true;
+#else
+        return false;
+#endif
+    }
 
 private slots:
     void initTestCase()
@@ -815,18 +841,7 @@ private slots:
             QSKIP("the statistics window is not part of this build");
         QWidget *stats = openStatistics(kSamples + "/hunting10.grp");
         QVERIFY(stats != nullptr);
-        const auto save = [&](const QString &name) {
-            whileModal([&] { QTest::mouseClick(stats->findChild<QPushButton *>("savePicture"), Qt::LeftButton); },
-                       [&](QWidget *modal) {
-                           auto *nameBox = modal->findChild<QLineEdit *>("fileNameEdit");
-                           if (nameBox == nullptr)
-                               return answer(modal);
-                           nameBox->setText(elsewhere.filePath(name));
-                           QTest::keyClick(nameBox, Qt::Key_Return);
-                           return QString();
-                       });
-            return stats->findChild<QLabel *>("status")->text();
-        };
+        const auto save = [&](const QString &name) { return savePictureOf(stats, name); };
         QCOMPARE(save("h.svg"), "Saved " + QDir::toNativeSeparators(elsewhere.filePath("h.svg")));
         QVERIFY(cepReport({"--stats", "--svg", elsewhere.path(), kSamples + "/hunting10.grp"})[1].isEmpty());
         const QByteArray svg = read(elsewhere.filePath("hunting10.grp.svg"));
@@ -852,6 +867,95 @@ private slots:
         QCOMPARE(pdfGridSteps(pdf), QStringList{QString::number(grid.captured(1).toDouble() * 72, 'f', 2)});
 
         QCOMPARE(save("no-folder/h.svg"), "Could not write " + QDir::toNativeSeparators(elsewhere.filePath("no-folder/h.svg")) + " (No such file or directory).");
+    }
+
+    // A comparison saves both groups side by side in one picture, each as cep-report draws it, at true scale.
+    void statisticsCompareSave()
+    {
+        if (!moduleBuilt())
+            QSKIP("the statistics window is not part of this build");
+        for (const QString name : {"hunting10.grp", "flyer7.grp"})
+            QVERIFY(QFile::copy(kSamples + "/" + name, dataDir + "/" + name));
+        chooseFile(Button, "hunting10.grp");
+        QVERIFY(!chooseFile(Compare, "flyer7.grp").isEmpty());
+        QWidget *compared = statisticsWindows().last();
+        QVERIFY(compared->findChild<QPushButton *>("savePicture")->isVisible());
+        QCOMPARE(savePictureOf(compared, "pair.svg"), "Saved " + QDir::toNativeSeparators(elsewhere.filePath("pair.svg")));
+        const QByteArray pair = read(elsewhere.filePath("pair.svg"));
+
+        // Each group's own picture, as cep-report --svg draws it, lies in the pair whole.
+        const QString dir = elsewhere.filePath("pictures");
+        QVERIFY(cepReport({"--compare", "--svg", dir, dataDir + "/hunting10.grp", dataDir + "/flyer7.grp"})[1].isEmpty());
+        const auto size = [](const QByteArray &svg) {
+            const QRegularExpressionMatch m = QRegularExpression("viewBox=\"0 0 ([\\d.]+) ([\\d.]+)\"").match(svg);
+            return QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
+        };
+        const auto body = [](const QByteArray &svg) {
+            const qsizetype from = svg.indexOf("</style>\n") + 9;
+            return svg.mid(from, svg.lastIndexOf("</svg>") - from);
+        };
+        const QByteArray a = read(dir + "/hunting10.grp.svg");
+        const QByteArray b = read(dir + "/flyer7.grp.svg");
+        QVERIFY(!body(a).isEmpty() && !body(b).isEmpty());
+        QVERIFY(pair.contains("<g>\n<title>hunting10.grp: 10 shots at 100 yards</title>\n" + body(a) + "</g>\n"));
+        const QString moved = QString::number(size(a).width() + 24);
+        QVERIFY(pair.contains("<g transform=\"translate(" + moved.toUtf8() + " 0)\">\n<title>flyer7.grp: 7 shots at 100 yards</title>\n" + body(b) + "</g>\n"));
+        // A quarter of an inch between them; as tall as the taller.
+        const QSizeF both = size(pair);
+        QCOMPARE(both, QSizeF(size(a).width() + 24 + size(b).width(), qMax(size(a).height(), size(b).height())));
+        QVERIFY(pair.contains("width=\"" + QByteArray::number(both.width() / 96) + "in\""));
+
+        savePictureOf(compared, "pair.png");
+        QCOMPARE(QImage(elsewhere.filePath("pair.png")).size(), QSize(qCeil(both.width() * 2), qCeil(both.height() * 2)));
+
+        // Side by side, the pictures need the next paper size up, turned: still an inch to the inch.
+        savePictureOf(compared, "pair.pdf");
+        const QByteArray pdf = read(elsewhere.filePath("pair.pdf"));
+        const bool letter = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
+        const QRegularExpressionMatch page = QRegularExpression("/MediaBox \\[0 0 ([\\d.]+) ([\\d.]+)\\]").match(pdf);
+        QCOMPARE(QString("%1x%2").arg(qRound(page.captured(1).toDouble())).arg(qRound(page.captured(2).toDouble())),
+                 letter ? "1224x792" : "1191x842");
+        QStringList steps;
+        for (const QByteArray &svg : {a, b}) {
+            const QRegularExpressionMatch grid = QRegularExpression("True scale: .*; grid ([\\d.]+) in").match(svg);
+            QVERIFY(grid.hasMatch());
+            steps << QString::number(grid.captured(1).toDouble() * 72, 'f', 2);
+        }
+        steps.removeDuplicates();
+        // Each picture's grid at its own step; one more distance spans the gap between them.
+        const QStringList found = pdfGridSteps(pdf);
+        for (const QString &step : steps)
+            QVERIFY2(found.contains(step), qPrintable(found.join(' ')));
+        QCOMPARE(found.size(), steps.size() + 1);
+    }
+
+    // The page for a picture of a given size: the user's paper upright or turned, else the next size up.
+    void pdfPaper_data()
+    {
+        QTest::addColumn<QSizeF>("inches");
+        QTest::addColumn<bool>("letter");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("one picture, A4") << QSizeF(6.5, 8) << false << "A4 upright";
+        QTest::newRow("one picture, Letter") << QSizeF(6.5, 8) << true << "Letter upright";
+        QTest::newRow("wide, A4") << QSizeF(11, 8) << false << "A4 turned";
+        QTest::newRow("too wide for A4 upright, too tall turned") << QSizeF(9, 10) << false << "A3 upright";
+        QTest::newRow("two pictures, A4") << QSizeF(13.25, 8) << false << "A3 turned";
+        QTest::newRow("two pictures, Letter") << QSizeF(13.25, 8) << true << "Tabloid turned";
+        QTest::newRow("the largest pair, Letter") << QSizeF(14.75, 9.75) << true << "Tabloid turned";
+        QTest::newRow("too large for any") << QSizeF(30, 30) << false << "A3 turned";
+    }
+
+    void pdfPaper()
+    {
+#ifndef CEP_STATISTICS_MODULE_BUILT
+        QSKIP("the statistics window is not part of this build");
+#else
+        QFETCH(QSizeF, inches);
+        QFETCH(bool, letter);
+        QFETCH(QString, page);
+        const auto paper = cepstats::PaperFor(inches, QPageSize(letter ? QPageSize::Letter : QPageSize::A4));
+        QCOMPARE(QString("%1 %2").arg(paper.first.key(), paper.second == QPageLayout::Portrait ? "upright" : "turned"), page);
+#endif
     }
 };
 

@@ -46,7 +46,9 @@ bool writePdf(QSvgRenderer &renderer, QIODevice &device)
 {
     QPdfWriter pdf(&device);
     pdf.setCreator(QStringLiteral("CEP Calculator"));
-    pdf.setPageSize(LocalePaper());
+    const auto [paper, orientation] = PaperFor(renderer.viewBoxF().size() / kUnitsPerInch, LocalePaper());
+    pdf.setPageSize(paper);
+    pdf.setPageOrientation(orientation);
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setResolution(kPdfDotsPerInch);
     const QSizeF page = pdf.pageLayout().fullRectPoints().size() / 72.0;  // inches
@@ -78,6 +80,25 @@ QPageSize LocalePaper()
 {
     return QPageSize(QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
                                                                                         : QPageSize::A4);
+}
+
+std::pair<QPageSize, QPageLayout::Orientation> PaperFor(const QSizeF &inches, const QPageSize &paper)
+{
+    // The paper upright, then turned; then the next size up (two pictures
+    // side by side need it).
+    const QPageSize larger(paper.id() == QPageSize::Letter ? QPageSize::Tabloid : QPageSize::A3);
+    const std::pair<QPageSize, QPageLayout::Orientation> choices[] = {{paper, QPageLayout::Portrait},
+                                                                      {paper, QPageLayout::Landscape},
+                                                                      {larger, QPageLayout::Portrait},
+                                                                      {larger, QPageLayout::Landscape}};
+    for (const auto &choice : choices) {
+        QSizeF page = choice.first.size(QPageSize::Inch);
+        if (choice.second == QPageLayout::Landscape)
+            page.transpose();
+        if (inches.width() <= page.width() && inches.height() <= page.height())
+            return choice;
+    }
+    return choices[3];
 }
 
 QString WritePicture(const QByteArray &svg, const QString &path)

@@ -119,7 +119,6 @@ void StatisticsWindow::createControls()
     refresh_->setToolTip(QStringLiteral("Read the file again (F5)"));
     save_ = makeButton(QStringLiteral("&Save picture\u2026"), "savePicture");
     save_->setToolTip(QStringLiteral("Save the picture as SVG, PNG or PDF (Ctrl+S)"));
-    save_->setVisible(!comparing);
     copy_ = makeButton(QStringLiteral("&Copy"), "copy");
     copy_->setToolTip(QStringLiteral("Copy the text to the clipboard"));
     close_ = makeButton(QStringLiteral("Close"), "close");
@@ -204,8 +203,7 @@ void StatisticsWindow::createControls()
     };
     addKey(QKeySequence(Qt::Key_F5), &StatisticsWindow::refresh);
     addKey(QKeySequence(Qt::Key_Escape), &QWidget::close);
-    if (!comparing)
-        addKey(QKeySequence(Qt::CTRL | Qt::Key_S), &StatisticsWindow::askAndSavePicture);
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_S), &StatisticsWindow::askAndSavePicture);
 
 }
 
@@ -260,7 +258,8 @@ void StatisticsWindow::refresh()
     if (!comparing) {
         const cep::writers::NamedStats &g = groups.front();
         showAlerts({}, warnings + panelLines(cep::GroupNotes(g.stats.value())));
-        showResult(fromStd(cep::writers::StatsText(g.name, g.stats.value())), {svgOf(g)});
+        const QByteArray svg = svgOf(g);
+        showResult(fromStd(cep::writers::StatsText(g.name, g.stats.value())), {svg}, svg);
         return;
     }
     const cep::writers::NamedStats &a = groups[0];
@@ -274,7 +273,7 @@ void StatisticsWindow::refresh()
     // What the comparison rests on: round groups without flyers.
     showAlerts({}, warnings + panelLines(cep::ComparisonNotes(a.stats.value(), b.stats.value()), a.name, b.name));
     showResult(fromStd(cep::writers::CompareText(a.name, a.stats.value(), b.name, b.stats.value(), comparison.value())),
-               {svgOf(a), svgOf(b)});
+               {svgOf(a), svgOf(b)}, QByteArray::fromStdString(cep::writers::PairSvg(a, b)));
 }
 
 void StatisticsWindow::showAlerts(const QStringList &failures, const QStringList &warnings)
@@ -287,13 +286,14 @@ void StatisticsWindow::showAlerts(const QStringList &failures, const QStringList
 }
 
 // A failed read leaves no earlier figures or pictures behind.
-void StatisticsWindow::showResult(const QString &text, const std::vector<QByteArray> &svgs)
+void StatisticsWindow::showResult(const QString &text, const std::vector<QByteArray> &svgs, const QByteArray &saved)
 {
     text_ = text;
+    saved_ = saved;
     textView_->setPlainText(text);
     for (std::size_t i = 0; i < pictures_.size(); ++i)
         pictures_[i]->setSvg(i < svgs.size() ? svgs[i] : QByteArray());
-    save_->setEnabled(!pictures_.front()->isEmpty());
+    save_->setEnabled(!saved_.isEmpty());
     copy_->setEnabled(!text.isEmpty());
     status_->clear();
 }
@@ -308,23 +308,27 @@ void StatisticsWindow::copyText()
 
 QString StatisticsWindow::savePicture(const QString &path)
 {
-    const QString problem = WritePicture(pictures_.front()->svg(), path);
+    const QString problem = WritePicture(saved_, path);
     status_->setText(problem.isEmpty() ? QStringLiteral("Saved ") + QDir::toNativeSeparators(path) : problem);
     return problem;
 }
 
 void StatisticsWindow::askAndSavePicture()
 {
-    if (pictures_.front()->isEmpty())
+    if (saved_.isEmpty())
         return;
     const QString svgFilter = QStringLiteral("SVG picture (*.svg)");
     const QString pngFilter = QStringLiteral("PNG image (*.png)");
     const QString pdfFilter = QStringLiteral("PDF page, true scale (*.pdf)");
     const QFileInfo group(paths_.front());
+    // A comparison's picture is named after both groups.
+    QString base = group.completeBaseName();
+    if (paths_.size() == 2)
+        base += QLatin1Char('-') + QFileInfo(paths_.back()).completeBaseName();
     QString chosenFilter = svgFilter;
     // Qt's own dialog, as the designed window's Open uses.
     QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save picture"), group.dir().filePath(group.completeBaseName() + QStringLiteral(".svg")),
+        this, QStringLiteral("Save picture"), group.dir().filePath(base + QStringLiteral(".svg")),
         QStringList{svgFilter, pngFilter, pdfFilter}.join(QStringLiteral(";;")), &chosenFilter,
         QFileDialog::DontUseNativeDialog);
     if (path.isEmpty())

@@ -34,8 +34,9 @@ public:
 
     // Reads the files again at the chosen level.
     void refresh();
-    // Writes the (first) picture to `path` as its suffix says: .svg, .png or
-    // .pdf. Returns "" when done, else why not; either way the window says so.
+    // Writes the picture (a comparison's two side by side) to `path` as its
+    // suffix says: .svg, .png or .pdf. Returns "" when done, else why not;
+    // either way the window says so.
     QString savePicture(const QString &path);
     // The text block to the clipboard.
     void copyText();
@@ -45,11 +46,12 @@ private:
     void fitToScreen();
     void askAndSavePicture();
     void showAlerts(const QStringList &failures, const QStringList &warnings);
-    void showResult(const QString &text, const std::vector<QByteArray> &svgs);
+    void showResult(const QString &text, const std::vector<QByteArray> &svgs, const QByteArray &saved = {});
 
     QStringList paths_;  // one group, or two compared
     QString range_;
     QString text_;  // the text block shown, exactly as the writers made it
+    QByteArray saved_;  // the picture Save writes: the group's, or both groups' side by side
 
     QLabel *rangeLabel_ = nullptr;
     QComboBox *level_ = nullptr;
