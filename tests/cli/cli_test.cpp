@@ -121,6 +121,9 @@ TEST(CepReport, UsageAndVersion) {
         {{"x.grp", "--stats", "--compare", "y.grp"}, 2, "", usage("--stats and --compare cannot be used together")},
         {{"x.grp", "--stats", "--csv"}, 2, "", usage("--csv cannot be used with --stats")},
         {{"x.grp", "--json"}, 2, "", usage("--json needs --stats or --compare")},
+        // The first statistics option given is the one named.
+        {{"x.grp", "--json", "--strict", "--level", "0.9"}, 2, "", usage("--json needs --stats or --compare")},
+        {{"--strict", "x.grp", "--svg", "d"}, 2, "", usage("--strict needs --stats or --compare")},
         {{"x.grp", "--csv", "--level", "0.9"}, 2, "", usage("--level needs --stats or --compare")},
         {{"x.grp", "--stats=yes"}, 2, "", usage("--stats takes no value")},
         {{"x.grp", "--stats", "--svg="}, 2, "", usage("--svg needs a folder")},

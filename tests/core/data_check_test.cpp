@@ -41,6 +41,8 @@ TEST(DataCheck, EachKindOfLine) {
         {"decimal commas with a blank; a single 1,5 is a clean x, y", kHead + "3\r\n1,5 2,5\r\n1,5\r\n", 3,
          {{4, "\"1,5 2,5\" looks like numbers with decimal commas; a group file takes a period (\"1.5\"), and a comma "
               "parts x from y"}}},
+        {"decimal commas only after the declared shots: left out, and said so once", kHead + "2\r\n1,2\r\n3,4\r\n1,5;2,5\r\n",
+         2, {{6, "text after the 2 shots that line 3 declares: \"1,5;2,5\"; it is left out of the figures"}}},
         {"more shots than declared", kHead + "2\r\n1,2\r\n3,4\r\n5,6\r\n7,8\r\n\r\n", 2,
          {{6, "2 more shots after the 2 that line 3 declares; they are left out of the figures"}}},
         {"one more shot, on the last shot's line", kHead + "1\r\n1,2,3,4\r\n", 1,
