@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ui/application_setup.h"
+#include "ui/startup.h"
 #include "ui/decoded_picture.h"
 
 #include <QApplication>
@@ -64,16 +65,7 @@ void setUpApplication()
     if (!family.isEmpty())
         QFont::insertSubstitution(QString::fromLatin1(kDesignFontFamily), family);
 
-#ifdef _WIN32
-    // Windows has the design font; the embedded one stands in where it is missing.
-    QFont font(QString::fromLatin1(kDesignFontFamily));
-#else
-    // Linux has no font of the design's name, and asked for by that name Qt
-    // would have fontconfig sort all installed fonts for stand-ins, for each
-    // weight, before taking the substitute: the embedded family is asked for
-    // by its own name, which draws the same.
-    QFont font(family.isEmpty() ? QString::fromLatin1(kDesignFontFamily) : family);
-#endif
+    QFont font(windowFontFamily(QString::fromLatin1(kDesignFontFamily), family));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(kDesignFontPoints);
     font.setWeight(QFont::Normal);
