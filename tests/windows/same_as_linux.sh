@@ -63,9 +63,13 @@ for file in $all 目標.grp missing.grp; do
     compare "csv $file" --csv "$file"
     compare "stats $file" --stats --svg SVGDIR "$file"
     compare "stats json $file" --stats --json --level 0.9 "$file"
+    compare "stats options $file" --stats --range 300 --level 0.99 --exclude 1 "$file"
+    compare "stats strict $file" --stats --strict --json --exclude 2,3 --svg SVGDIR "$file"
     compare "compare $file" --compare "$file" tight5.grp
     compare "compare json $file" --compare --json hunting10.grp "$file"
 done
+compare "compare options" --compare --range 200 --level 0.9 --strict --svg SVGDIR hunting10.grp flyer7.grp
+compare "compare json options" --compare --json --range 50 --level 0.99 strung10.grp tight5.grp
 compare "wildcard" "*.grp"
 compare "wildcard csv" --csv "*.grp"
 compare "wildcard stats" --stats --json "*.grp"
