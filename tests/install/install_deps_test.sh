@@ -34,7 +34,7 @@ advice="Install it as root, from the project folder: cd '$src' && su -c 'sh scri
 # The Windows build's tools missing, one other package, no deb-src entry.
 echo "deb http://deb.example/debian bookworm main" >"$tmp/apt/sources.list"
 said="$(run 1000 '.*mingw.*|wine|wine64|nsis|xvfb')" && fail "a user without root was not stopped"
-expected="The Windows build needs what this system lacks: MinGW-w64 (g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64); Wine (wine wine64); NSIS (nsis); other packages (xvfb); a deb-src entry for apt (Qt for Windows is built from Debian's source packages).
+expected="The Windows build needs what this system lacks: MinGW-w64 (g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev); Wine (wine wine64); NSIS (nsis); other packages (xvfb); a deb-src entry for apt (Qt for Windows is built from Debian's source packages).
 $advice"
 [ "$said" = "$expected" ] || fail "all missing: said
 $said"
