@@ -28,8 +28,12 @@ bool ParsePair(std::string_view text, double& a, double& b) {
     return ParseNumber(Trimmed(text.substr(0, comma)), a) && ParseNumber(Trimmed(text.substr(comma + 1)), b);
 }
 
-// Rounds for the document: ten-thousandths of an inch, hundredths of a pixel.
-double Rounded(double value, double unit) { return std::round(value / unit) * unit; }
+// Rounds for the document, through the text so that the number printed is
+// the short one: ten-thousandths of an inch, hundredths of a pixel.
+double Rounded(double value, int places) {
+    double rounded = 0.0;
+    return ParseNumber(cep::scan::Decimals(value, places), rounded) ? rounded : value;
+}
 
 }  // namespace
 
@@ -141,17 +145,17 @@ std::string ScanJson(std::string_view pictureName, double calibre, const cep::sc
     using json = nlohmann::ordered_json;
     json document;
     document["picture"] = std::string(pictureName);
-    document["caliber_in"] = Rounded(calibre, 1e-4);
+    document["caliber_in"] = Rounded(calibre, 4);
     json shots = json::array();
     for (const auto& shot : result.shots) {
-        shots.push_back({{"x", Rounded(shot.at.x, 1e-4)},
-                         {"y", Rounded(shot.at.y, 1e-4)},
-                         {"px", Rounded(shot.pixel.x, 1e-2)},
-                         {"py", Rounded(shot.pixel.y, 1e-2)},
+        shots.push_back({{"x", Rounded(shot.at.x, 4)},
+                         {"y", Rounded(shot.at.y, 4)},
+                         {"px", Rounded(shot.pixel.x, 2)},
+                         {"py", Rounded(shot.pixel.y, 2)},
                          {"tier", std::string(cep::scan::TierName(shot.tier))}});
     }
     document["shots"] = shots;
-    document["dpi"] = Rounded(calibration.pixelsPerInch, 1e-2);
+    document["dpi"] = Rounded(calibration.pixelsPerInch, 2);
     json points = json::array();
     for (std::size_t i = 0; i < calibration.points.size(); ++i) {
         const PointPair& p = calibration.points[i];
@@ -159,9 +163,9 @@ std::string ScanJson(std::string_view pictureName, double calibre, const cep::sc
                           {"py", p.pixel.y},
                           {"x", p.target.x},
                           {"y", p.target.y},
-                          {"residual_in", Rounded(calibration.residuals[i], 1e-4)}});
+                          {"residual_in", Rounded(calibration.residuals[i], 4)}});
     }
-    document["calibration"] = {{"residual_in", Rounded(calibration.largestResidual, 1e-4)}, {"points", points}};
+    document["calibration"] = {{"residual_in", Rounded(calibration.largestResidual, 4)}, {"points", points}};
     document["warnings"] = warnings;
     // Invalid UTF-8 in a file name is shown replaced rather than failing the document.
     return document.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
