@@ -13,6 +13,9 @@ std::string_view KindName(FailureKind kind) {
     case FailureKind::Overflow: return "Overflow";
     case FailureKind::DivisionByZero: return "Division by zero";
     case FailureKind::SubscriptOutOfRange: return "Subscript out of range";
+    case FailureKind::InvalidValue: return "Invalid value";
+    case FailureKind::PictureFailure: return "Picture failure";
+    case FailureKind::CalibrationFailure: return "Calibration failure";
     }
     return "Failure";
 }

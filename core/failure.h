@@ -18,6 +18,10 @@ enum class FailureKind {
     Overflow,
     DivisionByZero,
     SubscriptOutOfRange,
+    // Reading shots from a target picture.
+    InvalidValue,        // a calibre or number that does not parse or is out of range
+    PictureFailure,      // not a picture, or one that cannot be used
+    CalibrationFailure,  // a scale or points that fix no mapping to the target
 };
 
 // "File not found", "Overflow", ...

@@ -123,6 +123,10 @@ void UnlockFile(NativeFile file);
 // never holds half a file. The new file gets the permissions any new file
 // gets. Returns 0 or the error; on an error nothing is left behind.
 int ReplaceWhole(const std::string& path, std::string_view bytes);
+// Writes `bytes` into a new file at `path`, which must not exist yet: never
+// over a file, even one made in the meantime (EEXIST). On an error after the
+// file was made it is removed again, so that no half file is left.
+int CreateNew(const std::string& path, std::string_view bytes);
 // Creates the folder and the folders on the way to it.
 int CreateFolders(const std::string& path);
 

@@ -178,6 +178,23 @@ int ReplaceWhole(const std::string& path, std::string_view bytes) {
     return error;
 }
 
+int CreateNew(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return errno == EISDIR ? kIsFolder : errno;
+    int error = 0;
+    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put > 0) {
+            done += static_cast<std::size_t>(put);
+        } else if (put == 0 || errno != EINTR) {
+            error = put == 0 ? EIO : errno;
+        }
+    }
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) ::unlink(path.c_str());
+    return error;
+}
+
 int CreateFolders(const std::string& path) {
     std::string sofar;
     for (std::size_t at = 0; at <= path.size(); ++at) {

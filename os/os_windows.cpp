@@ -260,6 +260,30 @@ int ReplaceWhole(const std::string& path, std::string_view bytes) {
     return error;
 }
 
+int CreateNew(const std::string& path, std::string_view bytes) {
+    const std::wstring target = Wide(path);
+    HANDLE handle = ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return EEXIST;
+        return code == ERROR_ACCESS_DENIED && IsFolder(target) ? kIsFolder : LastError();
+    }
+    int error = 0;
+    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+        DWORD put = 0;
+        const auto want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!::WriteFile(handle, bytes.data() + done, want, &put, nullptr)) {
+            error = LastError();
+        } else if (put == 0) {
+            error = EIO;
+        }
+        done += put;
+    }
+    if (!::CloseHandle(handle) && error == 0) error = LastError();
+    if (error != 0) ::DeleteFileW(target.c_str());
+    return error;
+}
+
 int CreateFolders(const std::string& path) {
     for (std::size_t at = 0; at <= path.size(); ++at) {
         if (at < path.size() && !IsSeparator(path[at])) continue;

@@ -22,6 +22,8 @@ trap 'rm -rf "$tmp"' EXIT
 {
     echo ./CEPcalc/.installed-files
     echo ./CEPcalc/cep-report
+    # cep-scan, where OpenCV was there to build it.
+    if [ -f "$build/bin/cep-scan" ]; then echo ./CEPcalc/cep-scan; fi
     echo ./CEPcalc/cepcalc
     # The statistics window's module, where Qt SVG was there to build it.
     if [ -f "$build/bin/cepstats.so" ]; then echo ./CEPcalc/cepstats.so; fi
@@ -29,6 +31,13 @@ trap 'rm -rf "$tmp"' EXIT
     echo ./applications/cepcalc.desktop
     echo ./icons/hicolor/32x32/apps/cepcalc.png
 } | LC_ALL=C sort >"$tmp/expected"
+
+names="cepcalc and cep-report"
+links="cep-report cepcalc"
+if [ -f "$build/bin/cep-scan" ]; then
+    names="cepcalc, cep-report and cep-scan"
+    links="cep-report cep-scan cepcalc"
+fi
 
 for where in default xdg; do
     export HOME="$tmp/$where/home"
@@ -48,11 +57,11 @@ for where in default xdg; do
     sh "$src/scripts/install-user" --from "$build" >"$tmp/out"
     printf '%s\n' \
         "Installed the CEP Calculator in $prog (Save writes CEP.csv there), with its menu entry $entry." \
-        "cepcalc and cep-report start from any folder through $HOME/.local/bin (on the PATH from your next login, if it was not there before)." \
+        "$names start from any folder through $HOME/.local/bin (on the PATH from your next login, if it was not there before)." \
         "To remove it: sh scripts/install-user --uninstall" | diff - "$tmp/out" || fail "$where: install message"
     (cd "$data" && find . -type f | LC_ALL=C sort) | diff "$tmp/expected" - || fail "$where: installed files"
     { grep -v '/\.installed-files$' "$tmp/expected" | sed "s|^\.|$data|"
-      printf '%s\n' "$HOME/.local/bin/cep-report" "$HOME/.local/bin/cepcalc"; } | LC_ALL=C sort |
+      for link in $links; do echo "$HOME/.local/bin/$link"; done; } | LC_ALL=C sort |
         diff - "$prog/.installed-files" || fail "$where: uninstall list"
     # The README's examples, as typed in the project folder after the install.
     (cd "$src" && PATH="$HOME/.local/bin:$PATH" cep-report --stats yourdata/hunting10.grp | head -n1) |
@@ -73,7 +82,7 @@ for where in default xdg; do
         "Your saved results stay in $prog/CEP.csv." | diff - "$tmp/out" || fail "$where: uninstall message"
     [ "$(cd "$data" && find . | LC_ALL=C sort | tr '\n' ' ')" = ". ./CEPcalc ./CEPcalc/CEP.csv " ] ||
         fail "$where: the uninstall left more than CEP.csv"
-    [ ! -e "$HOME/.local/bin/cep-report" ] && [ ! -e "$HOME/.local/bin/cepcalc" ] || fail "$where: the links stayed"
+    for link in $links; do [ ! -e "$HOME/.local/bin/$link" ] || fail "$where: the link $link stayed"; done
     cmp "$tmp/saved" "$prog/CEP.csv" || fail "$where: CEP.csv changed"
 done
 echo "install.user: passed"
