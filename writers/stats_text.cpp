@@ -353,8 +353,8 @@ std::string Move(double value, std::string_view unit, std::string_view positive,
 
 void AppendAdvice(std::string& out, const cep::Advice& advice, std::string_view separator) {
     const cep::Correction& c = advice.correction;
-    out += "Move to the point of aim (" + FixedFigure(c.aim.x, 3, separator) + ", " + FixedFigure(c.aim.y, 3, separator) +
-           "): " + Move(c.moveRight, "in", "right", "left", separator) + ", " +
+    out += "Move to the point of aim at x " + FixedFigure(c.aim.x, 3, separator) + ", y " +
+           FixedFigure(c.aim.y, 3, separator) + ": " + Move(c.moveRight, "in", "right", "left", separator) + ", " +
            Move(c.moveUp, "in", "up", "down", separator);
     if (c.moveRightMoa && c.moveUpMoa && c.moveRightMil && c.moveUpMil) {
         out += " (" + Move(*c.moveRightMoa, "MOA", "right", "left", separator) + ", " +
