@@ -112,9 +112,8 @@ void PoolRow(Shots& rng, int n, long pools) {
     std::fflush(stdout);
 }
 
-// Groups of 3 to 20 shots (or pools of three such groups) with sigma from
-// 0.3 to 3 in and the centre anywhere within 3 sigma of the aim, a target of 0.5 to 8
-// sigma across: for the chances said in each band, the share of next shots
+// Groups of 3 to 20 shots with sigma from 0.1 to 10 in, the centre anywhere
+// within 6 in of the aim, a target 0.4 to 16 in across: for the chances said in each band, the share of next shots
 // that hit, as it shoots now and once the centre is moved onto the aim.
 void Calibration(Shots& rng, long groups) {
     constexpr int kBands = 5;
@@ -125,11 +124,13 @@ void Calibration(Shots& rng, long groups) {
     const auto band = [](double p) { return std::min(kBands - 1, static_cast<int>(p * kBands)); };
     for (long i = 0; i < groups; ++i) {
         const int n = 3 + static_cast<int>(unit(engine) * 18);
-        const double sigma = 0.3 * std::pow(10.0, unit(engine));
+        // Sigma, the centre and the target drawn apart from one another, none
+        // scaled by the truth that the shooter cannot know.
+        const double sigma = 0.1 * std::pow(100.0, unit(engine));
         const double a = rng.Angle();
-        const double off = 3.0 * sigma * std::sqrt(unit(engine));  // evenly over the disc
+        const double off = 6.0 * std::sqrt(unit(engine));  // evenly over the disc
         const cep::ShotPoint truth{off * std::cos(a), off * std::sin(a)};
-        const double radius = sigma * (0.25 + 3.75 * unit(engine));
+        const double radius = 0.2 * std::pow(40.0, unit(engine));
         cep::ShotTable table(static_cast<std::size_t>(n));
         for (cep::ShotPoint& p : table) {
             const cep::ShotPoint d = rng.Next(sigma, sigma);
