@@ -81,8 +81,11 @@ const ChiSquareNodes& NodesFor(int nu) {
             for (const double side : {-1.0, 1.0}) {
                 if (side < 0.0 && Rule::abscissa()[i] == 0.0) continue;
                 const double x = std::exp(middle + side * Rule::abscissa()[i] * half);
+                const double weight = Rule::weights()[i] * half * bm::pdf(chi, x) * x;
+                // Nodes far out in the tails add less than 1e-9 each, and cost as much as the others.
+                if (weight < 1e-9) continue;
                 at->second.x.push_back(x);
-                at->second.weight.push_back(Rule::weights()[i] * half * bm::pdf(chi, x) * x);
+                at->second.weight.push_back(weight);
             }
         }
     }
