@@ -32,9 +32,12 @@ if command -v hyperfine >/dev/null 2>&1; then
     hyperfine --style basic --warmup 3 --min-runs 30 \
         -n "stats mode, 1000 files" "$report --stats small/*.grp >/dev/null" \
         -n "stats mode as JSON, 1000 files" "$report --stats --json small/*.grp >/dev/null" \
+        -n "stats mode as JSON with a target and a click, 1000 files" \
+        "$report --stats --json --target 10in --click 0.1mil small/*.grp >/dev/null" \
         -n "default mode, 1000 files" "$report small/*.grp >/dev/null"
 else
-    for args in "--stats large.grp" "large.grp" "--stats small/*.grp" "small/*.grp"; do
+    for args in "--stats large.grp" "large.grp" "--stats small/*.grp" "small/*.grp" "--stats --json small/*.grp" \
+        "--stats --json --target 10in --click 0.1mil small/*.grp"; do
         start=$(date +%s%N)
         for _ in $(seq 50); do sh -c "$report $args >/dev/null"; done
         echo "$args: $(( ($(date +%s%N) - start) / 50000 )) us per run (with a shell)"

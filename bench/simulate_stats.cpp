@@ -4,6 +4,7 @@
 // flyer check flags clean groups and finds a real flyer, and the roundness
 // test's false alarms and power, as one table row per group size. Usage: simulate_stats [GROUPS] (default
 // 20000, fixed seed, so the tables repeat).
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,11 @@
 #include <random>
 #include <string>
 
+#include <array>
+#include <vector>
+
+#include "core/aiming.h"
+#include "core/group_pool.h"
 #include "core/group_stats.h"
 
 namespace {
@@ -71,6 +77,99 @@ void Row(Shots& rng, int n, long groups) {
     std::fflush(stdout);
 }
 
+// Pools of three groups of n shots, sigma 1: the pooled interval's coverage
+// and the estimate's mean, both tests' false alarms at 1 % and their power.
+void PoolRow(Shots& rng, int n, long pools) {
+    long covered = 0, spreadsAlarm = 0, centresAlarm = 0, spreadsFound = 0, centresFound = 0;
+    double estimates = 0.0;
+    cep::ShotTable table(static_cast<std::size_t>(n));
+    const auto pool = [&](double wideSd, double shift) {
+        std::array<cep::GroupStats, 3> stats;
+        for (std::size_t g = 0; g < 3; ++g) {
+            const double sd = g == 2 ? wideSd : 1.0;
+            for (cep::ShotPoint& p : table) {
+                p = rng.Next(sd, sd);
+                if (g == 2) p.x += shift;
+            }
+            stats[g] = Stats(table);
+        }
+        const cep::GroupStats* groups[] = {&stats[0], &stats[1], &stats[2]};
+        return cep::PoolGroups(groups, 0.95).value();
+    };
+    for (long i = 0; i < pools; ++i) {
+        const cep::PoolStats same = pool(1.0, 0.0);
+        covered += same.sigma.low <= 1.0 && 1.0 <= same.sigma.high;
+        estimates += same.sigma.value;
+        spreadsAlarm += same.spreads && same.spreads->differ;
+        centresAlarm += same.centres.differ;
+        const cep::PoolStats wide = pool(3.0, 0.0);
+        spreadsFound += wide.spreads && wide.spreads->differ;
+        centresFound += pool(1.0, 3.0).centres.differ;
+    }
+    std::printf("| 3 x %d | %.2f %% | %.3f | %.2f %% | %.1f %% | %.2f %% | %.1f %% |\n", n, Percent(covered, pools),
+                estimates / static_cast<double>(pools), Percent(spreadsAlarm, pools), Percent(spreadsFound, pools),
+                Percent(centresAlarm, pools), Percent(centresFound, pools));
+    std::fflush(stdout);
+}
+
+// Groups of 3 to 20 shots with sigma from 0.1 to 10 in, the centre anywhere
+// within 6 in of the aim, a target 0.4 to 16 in across: for the chances said in each band, the share of next shots
+// that hit, as it shoots now and once the centre is moved onto the aim.
+void Calibration(Shots& rng, long groups) {
+    constexpr int kBands = 5;
+    std::array<double, kBands> saidNow{}, saidZeroed{};
+    std::array<long, kBands> countNow{}, countZeroed{}, hitNow{}, hitZeroed{};
+    std::mt19937_64 engine(7);
+    std::uniform_real_distribution<double> unit;
+    const auto band = [](double p) { return std::min(kBands - 1, static_cast<int>(p * kBands)); };
+    for (long i = 0; i < groups; ++i) {
+        const int n = 3 + static_cast<int>(unit(engine) * 18);
+        // Sigma, the centre and the target drawn apart from one another, none
+        // scaled by the truth that the shooter cannot know.
+        const double sigma = 0.1 * std::pow(100.0, unit(engine));
+        const double a = rng.Angle();
+        const double off = 6.0 * std::sqrt(unit(engine));  // evenly over the disc
+        const cep::ShotPoint truth{off * std::cos(a), off * std::sin(a)};
+        const double radius = 0.2 * std::pow(40.0, unit(engine));
+        cep::ShotTable table(static_cast<std::size_t>(n));
+        for (cep::ShotPoint& p : table) {
+            const cep::ShotPoint d = rng.Next(sigma, sigma);
+            p = {truth.x + d.x, truth.y + d.y};
+        }
+        const cep::GroupStats g = Stats(table);
+        const cep::Dispersion d = cep::GroupDispersion(g);
+        const double now = cep::ChanceAsItShoots(radius, std::hypot(g.centre.x, g.centre.y), d);
+        const double zeroed = cep::ChanceOnceZeroed(radius, d);
+        const cep::ShotPoint next = rng.Next(sigma, sigma);
+        const double x = truth.x + next.x;
+        const double y = truth.y + next.y;
+        const int bn = band(now);
+        saidNow[bn] += now;
+        ++countNow[bn];
+        hitNow[bn] += x * x + y * y <= radius * radius;
+        // Zeroed: the estimated centre moved onto the aim.
+        const double zx = x - g.centre.x;
+        const double zy = y - g.centre.y;
+        const int bz = band(zeroed);
+        saidZeroed[bz] += zeroed;
+        ++countZeroed[bz];
+        hitZeroed[bz] += zx * zx + zy * zy <= radius * radius;
+    }
+    std::printf("\n| chance said | as it shoots now: said / hit (groups) | once zeroed: said / hit (groups) |\n"
+                "|---|---|---|\n");
+    for (int b = 0; b < kBands; ++b) {
+        const auto cell = [](double said, long count, long hits) {
+            if (count == 0) return std::string("-");
+            char text[64];
+            std::snprintf(text, sizeof text, "%.1f / %.1f %% (%ld)", 100.0 * said / static_cast<double>(count),
+                          Percent(hits, count), count);
+            return std::string(text);
+        };
+        std::printf("| %d-%d %% | %s | %s |\n", b * 20, b * 20 + 20, cell(saidNow[b], countNow[b], hitNow[b]).c_str(),
+                    cell(saidZeroed[b], countZeroed[b], hitZeroed[b]).c_str());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,5 +184,12 @@ int main(int argc, char** argv) {
                 "|---|---|---|---|---|---|\n");
     Shots rng(2026);
     for (const int n : {3, 4, 5, 10, 20, 50, 100, 1000}) Row(rng, n, groups);
+    std::printf("\nPools of three groups, sigma 1: the pooled interval at 95%%, the mean estimate, and the tests at "
+                "1%% (power: the third group 3 times as wide; its centre 3 sigma off)\n\n"
+                "| groups x shots | interval holds sigma | mean sigma estimate | spreads differ, same spread | "
+                "one group 3 x as wide | centre moved, one centre | one centre 3 sigma off |\n"
+                "|---|---|---|---|---|---|---|\n");
+    for (const int n : {3, 5, 10}) PoolRow(rng, n, groups);
+    Calibration(rng, groups);
     return 0;
 }

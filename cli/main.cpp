@@ -16,7 +16,10 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: cep-report [--range TEXT] [--csv] FILE...\n"
     "       cep-report --stats [--range TEXT] [--level P] [--json] [--svg DIR]\n"
-    "                  [--exclude N,...] [--strict] FILE...\n"
+    "                  [--exclude N,...] [--strict] [--target SIZE] [--click VALUE]\n"
+    "                  [--aim X,Y] FILE...\n"
+    "       cep-report --stats --pool [--range TEXT] [--level P] [--json] [--svg DIR]\n"
+    "                  [--strict] [--target SIZE] [--click VALUE] [--aim X,Y] FILE FILE...\n"
     "       cep-report --compare [--range TEXT] [--level P] [--json] [--svg DIR]\n"
     "                  [--strict] FILE_A FILE_B\n"
     "Calculates the CEP of each group file as the CEP Calculator window does.\n"
@@ -33,6 +36,13 @@ constexpr std::string_view kUsage =
     "  --exclude N,...  leave out the shots with these numbers, from 1 (--stats)\n"
     "  --strict      fail a file whose data needed a warning (text where a number\n"
     "                belongs, decimal commas, data after the declared shots)\n"
+    "  --pool        pool the groups of one rifle and load, each with its own centre,\n"
+    "                into one result (--svg: DIR/pool.svg)\n"
+    "  --target SIZE the chance that the next shot hits a circle of this diameter\n"
+    "                about the point of aim: 10in, 25cm, 250mm, 2moa, 1mil (bare: in)\n"
+    "  --click VALUE what one click moves: 0.25moa (default), 1/8moa, 0.1mil, or 0.5in\n"
+    "                for turrets marked in inches at 100 yards\n"
+    "  --aim X,Y     the point of aim in inches, right and up (default 0,0)\n"
     "Exit status: 0 every file completed, 1 any failed, 2 usage error.\n";
 
 int UsageError(cli::Output& err, std::string_view problem) {
@@ -88,7 +98,8 @@ int main(int argc, char** argv) {
         return cli::Finish(UsageError(err, problem), out, err);
     }
     switch (stats.mode) {
-    case cli::StatsMode::Stats: return cli::Finish(cli::RunStats(stats, out, err), out, err);
+    case cli::StatsMode::Stats:
+        return cli::Finish(stats.pool ? cli::RunPool(stats, out, err) : cli::RunStats(stats, out, err), out, err);
     case cli::StatsMode::Compare: return cli::Finish(cli::RunCompare(stats, out, err), out, err);
     case cli::StatsMode::None: break;
     }

@@ -13,6 +13,9 @@ using cep::writers::CompareText;
 using cep::writers::GroupSvg;
 using cep::writers::NamedStats;
 using cep::writers::NoteText;
+using cep::writers::PoolJson;
+using cep::writers::PoolSvg;
+using cep::writers::PoolText;
 using cep::writers::StatsJsonObject;
 using cep::writers::StatsText;
 
@@ -37,8 +40,9 @@ void Warn(Output& out, Output& err, std::string_view file, const std::vector<cep
     err.Write(lines);
 }
 
-NamedStats Read(const StatsOptions& options, const std::string& file) {
-    return cep::writers::ReadNamedStats(file, options.range, options.level, options.exclude, options.strict);
+NamedStats Read(const StatsOptions& options, const std::string& file, bool advise) {
+    return cep::writers::ReadNamedStats(file, options.range, options.level, options.exclude, options.strict,
+                                        advise ? &options.aiming : nullptr);
 }
 
 // Picture names: DIR/NAME.svg for a file's bare name; a name that came
@@ -83,13 +87,14 @@ int RunStats(const StatsOptions& options, Output& out, Output& err) {
     if (options.json) out.Write("[\n");
     for (std::size_t f = 0; f < options.files.size(); ++f) {
         const std::string& file = options.files[f];
-        const NamedStats named = Read(options, file);
+        const NamedStats named = Read(options, file, true);
         Warn(out, err, file, named.warnings);
         if (options.json) {
             const std::string_view end = f + 1 < options.files.size() ? ",\n" : "\n";
             if (!out.Write(StatsJsonObject(named)) || !out.Write(end)) return 1;
         } else if (named.stats) {
-            if (!out.Write(printedBefore ? "\n" : "") || !out.Write(StatsText(named.name, named.stats.value()))) {
+            if (!out.Write(printedBefore ? "\n" : "") ||
+                !out.Write(StatsText(named.name, named.stats.value(), named.advice ? &*named.advice : nullptr))) {
                 return 1;
             }
             printedBefore = true;
@@ -114,7 +119,7 @@ int RunCompare(const StatsOptions& options, Output& out, Output& err) {
     std::vector<NamedStats> groups;
     bool failed = false;
     for (std::size_t f = 0; f < options.files.size(); ++f) {
-        groups.push_back(Read(options, options.files[f]));
+        groups.push_back(Read(options, options.files[f], false));
         Warn(out, err, options.files[f], groups.back().warnings);
         if (!groups.back().stats) {
             failed = true;
@@ -143,6 +148,51 @@ int RunCompare(const StatsOptions& options, Output& out, Output& err) {
         }
     }
     return 0;
+}
+
+int RunPool(const StatsOptions& options, Output& out, Output& err) {
+    std::vector<NamedStats> files;
+    std::vector<const cep::GroupStats*> groups;
+    int status = 0;
+    for (const std::string& file : options.files) {
+        files.push_back(Read(options, file, true));
+        Warn(out, err, file, files.back().warnings);
+        if (!files.back().stats) {
+            status = 1;
+            FileFailure(err, file, files.back().stats.failure().message);
+        }
+    }
+    for (const NamedStats& file : files) {
+        if (file.stats) groups.push_back(&file.stats.value());
+    }
+    const auto pool = cep::PoolGroups(groups, options.level);
+    if (!pool) {
+        FileFailure(err, "--pool", pool.failure().message);
+        return 1;
+    }
+    const auto advice = cep::Advise(cep::PoolDispersion(pool.value()), options.aiming);
+    if (!advice) {
+        FileFailure(err, "--pool", advice.failure().message);
+        return 1;
+    }
+    out.Write(options.json ? PoolJson(files, pool.value(), advice.value())
+                           : PoolText(files, pool.value(), advice.value()));
+    if (options.svgDir) {
+        const std::string& dir = *options.svgDir;
+        const std::string path = cep::os::Join(dir, "pool.svg");
+        int error = cep::os::CreateFolders(dir);
+        std::string failure;
+        if (error != 0) {
+            failure = "could not create the folder " + dir + " (" + cep::SystemErrorText(error) + ").";
+        } else if ((error = cep::os::ReplaceWhole(path, PoolSvg(files, pool.value()))) != 0) {
+            failure = "could not write " + path + " (" + cep::SystemErrorText(error) + ").";
+        }
+        if (!failure.empty()) {
+            Failed(out, err, "--pool", cep::MakeFailure(cep::FailureKind::FileAccessFailure, failure).message);
+            return 1;
+        }
+    }
+    return status;
 }
 
 }  // namespace cli

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/output.h"
+#include "core/aiming.h"
 
 namespace cli {
 
@@ -20,6 +21,9 @@ struct StatsOptions {
     std::optional<std::string> svgDir;
     std::vector<int> exclude;  // shot numbers, from 1
     bool strict = false;       // a file whose data needed a warning fails
+    bool pool = false;         // the files are groups of one session, pooled
+    cep::AimingOptions aiming;  // the point of aim, the click value and the target
+    std::vector<std::string> aimingGiven;  // --target, --click, --aim as given, for what refuses them
     std::string firstGiven;  // the first option of these modes on the command line
     std::string range = "100";
     std::vector<std::string> files;
@@ -33,11 +37,13 @@ bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, Stats
 
 // What is wrong with the options as a whole (empty when nothing): options of
 // these modes without --stats or --compare, --csv with them, --exclude with
-// --compare, --compare without exactly two files.
+// --compare or --pool, --pool or the aiming options with --compare, --compare
+// without exactly two files.
 std::string StatsOptionsProblem(const StatsOptions& options, bool csv);
 
 // Each returns the exit status, as the default mode does.
 int RunStats(const StatsOptions& options, Output& out, Output& err);
 int RunCompare(const StatsOptions& options, Output& out, Output& err);
+int RunPool(const StatsOptions& options, Output& out, Output& err);
 
 }  // namespace cli

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "cli/stats_mode.h"
+#include "core/aiming.h"
 
 namespace cli {
 
@@ -48,8 +49,9 @@ bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, Stats
     const std::string_view name = arg.substr(0, eq);
     std::string_view value;
     const bool isMode = name == "--stats" || name == "--compare";
-    const bool hasValue = name == "--level" || name == "--svg" || name == "--exclude";
-    if (!isMode && !hasValue && name != "--json" && name != "--strict") return false;
+    const bool isAiming = name == "--target" || name == "--click" || name == "--aim";
+    const bool hasValue = name == "--level" || name == "--svg" || name == "--exclude" || isAiming;
+    if (!isMode && !hasValue && name != "--json" && name != "--strict" && name != "--pool") return false;
     if (eq != std::string_view::npos && !hasValue) {
         problem = std::string(name) + " takes no value";
         return true;
@@ -72,6 +74,29 @@ bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, Stats
             problem = "--stats and --compare cannot be used together";
         }
         options.mode = mode;
+    } else if (name == "--pool") {
+        options.pool = true;
+    } else if (isAiming) {
+        options.aimingGiven.emplace_back(name);
+        const std::string quoted = "\"" + std::string(value) + "\"";
+        if (name == "--target") {
+            options.aiming.target = cep::ParseTargetSize(value);
+            if (!options.aiming.target) {
+                problem = "--target needs a diameter greater than 0 such as 10in, 25cm, 250mm, 2moa or 1mil (a bare "
+                          "number is inches), not " + quoted;
+            }
+        } else if (name == "--click") {
+            const auto click = cep::ParseClickValue(value);
+            if (click) options.aiming.click = *click;
+            if (!click) {
+                problem = "--click needs a click value greater than 0 such as 0.25moa, 1/8moa, 0.1mil or 0.5in "
+                          "(inches at 100 yards), not " + quoted;
+            }
+        } else {
+            const auto aim = cep::ParseAimPoint(value);
+            if (aim) options.aiming.aim = *aim;
+            if (!aim) problem = "--aim needs the point of aim as X,Y in inches, such as 0,1.5 or -0.5,2, not " + quoted;
+        }
     } else if (name == "--json") {
         options.json = true;
     } else if (name == "--strict") {
@@ -94,9 +119,20 @@ bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, Stats
 
 std::string StatsOptionsProblem(const StatsOptions& options, bool csv) {
     if (options.mode == StatsMode::None) {
-        return options.firstGiven.empty() ? "" : options.firstGiven + " needs --stats or --compare";
+        if (options.firstGiven.empty()) return "";
+        const bool statsOnly = options.firstGiven == "--pool" || options.firstGiven == "--target" ||
+                               options.firstGiven == "--click" || options.firstGiven == "--aim";
+        return options.firstGiven + (statsOnly ? " needs --stats" : " needs --stats or --compare");
     }
     if (csv) return "--csv cannot be used with " + std::string(ModeOption(options.mode));
+    if (options.pool) {
+        // The pool keeps each group's shots whole, and compares nothing.
+        if (options.mode == StatsMode::Compare) return "--pool cannot be used with --compare";
+        if (!options.exclude.empty()) return "--exclude cannot be used with --pool";
+    }
+    if (options.mode == StatsMode::Compare && !options.aimingGiven.empty()) {
+        return options.aimingGiven.front() + " cannot be used with --compare";
+    }
     if (options.mode == StatsMode::Compare) {
         // Shot numbers belong to one file; --stats --exclude takes one group at a time.
         if (!options.exclude.empty()) return "--exclude cannot be used with --compare";

@@ -40,4 +40,22 @@ std::vector<Note> ComparisonNotes(const GroupStats& a, const GroupStats& b) {
     return notes;
 }
 
+std::vector<Note> PoolNotes(const PoolStats& pool) {
+    std::vector<Note> notes;
+    if (pool.spreads && pool.spreads->differ) notes.emplace_back(Make(NoteKind::SpreadsDiffer)).p = pool.spreads->p;
+    if (pool.centres.differ) notes.emplace_back(Make(NoteKind::CentreMoved)).p = pool.centres.p;
+    return notes;
+}
+
+std::vector<Note> CorrectionNotes(const Correction& correction) {
+    std::vector<Note> notes;
+    if (!correction.calledFor) {
+        Note& note = notes.emplace_back(Make(NoteKind::OffsetUnproven));
+        note.offset = correction.offset;
+        note.radius = correction.uncertainty;
+        note.level = correction.level;
+    }
+    return notes;
+}
+
 }  // namespace cep

@@ -9,7 +9,9 @@
 #include <span>
 #include <vector>
 
+#include "core/aiming.h"
 #include "core/data_check.h"
+#include "core/group_pool.h"
 #include "core/group_stats.h"
 
 namespace cep {
@@ -19,6 +21,9 @@ enum class NoteKind {
     LeftOut,      // `shots`: left out on request; the figures are of `remaining`
     Flyer,        // `flyer`: farther out than the other shots predict
     Elongated,    // the circle figures assume a round group
+    SpreadsDiffer,    // `p`: a pool's groups do not share one spread
+    CentreMoved,      // `p`: a pool's centres moved between groups
+    OffsetUnproven,   // `offset` lies within `radius`, the centre's own uncertainty at `level`
 };
 
 // Which group a note is about: the one group, or A or B of a comparison.
@@ -31,6 +36,10 @@ struct Note {
     std::vector<int> shots;
     int remaining = 0;
     Flyer flyer;
+    double p = 0.0;
+    double offset = 0.0;
+    double radius = 0.0;
+    double level = 0.0;
 };
 
 // A group's notes in the order a reader meets them: the data check's
@@ -40,5 +49,11 @@ std::vector<Note> GroupNotes(const GroupStats& stats, std::span<const DataWarnin
 // What the comparison of A with B assumes of each: a round group (elongated
 // first), no flyer; A's notes before B's.
 std::vector<Note> ComparisonNotes(const GroupStats& a, const GroupStats& b);
+
+// What a pool rests on: one spread, and one centre, for all its groups.
+std::vector<Note> PoolNotes(const PoolStats& pool);
+
+// A correction these shots cannot tell from none.
+std::vector<Note> CorrectionNotes(const Correction& correction);
 
 }  // namespace cep

@@ -271,6 +271,32 @@ GroupShape ShapeOf(const Squares& squares, double count) {
 
 }  // namespace
 
+Estimate SigmaFromRayleigh(double rayleighS, int degreesOfFreedom, double level) {
+    const SigmaFactors& factors = SigmaFactorsFor(degreesOfFreedom, level);
+    return {rayleighS / factors.bias, rayleighS * factors.low, rayleighS * factors.high};
+}
+
+std::array<HitCircle, 3> HitCirclesFor(const Estimate& sigma) {
+    std::array<HitCircle, 3> circles;
+    for (std::size_t i = 0; i < kHitCirclePercents.size(); ++i) {
+        const int percent = kHitCirclePercents[i];
+        const double factor = 2.0 * std::sqrt(-2.0 * std::log1p(-percent / 100.0));
+        circles[i] = {percent, {factor * sigma.value, factor * sigma.low, factor * sigma.high}};
+    }
+    return circles;
+}
+
+std::array<PredictionCircle, 3> PredictionCirclesFor(double shots, double s2, int degreesOfFreedom) {
+    std::array<PredictionCircle, 3> circles;
+    for (std::size_t i = 0; i < kHitCirclePercents.size(); ++i) {
+        const int percent = kHitCirclePercents[i];
+        circles[i] = {percent, PredictionDiameter(percent / 100.0, shots, s2, degreesOfFreedom)};
+    }
+    return circles;
+}
+
+double FQuantileTwo(double p, int df2) { return FQuantile2(p, df2); }
+
 double ExtremeSpread(std::span<const ShotPoint> shots) {
     if (shots.size() < 2) return 0.0;
     // A handful of shots is quicker to pair up than to wrap in a hull.
@@ -378,25 +404,22 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
     if (!Finite(g.extremeSpread)) return TooLarge("extreme spread");
 
     const double k = g.DegreesOfFreedom();
-    g.rayleighS = std::sqrt((squares.xx + squares.yy) / k);
-    const SigmaFactors& factors = SigmaFactorsFor(g.DegreesOfFreedom(), level);
-    g.sigma = {g.rayleighS / factors.bias, g.rayleighS * factors.low, g.rayleighS * factors.high};
+    g.sumOfSquares = squares.xx + squares.yy;
+    g.rayleighS = std::sqrt(g.sumOfSquares / k);
+    g.sigma = SigmaFromRayleigh(g.rayleighS, g.DegreesOfFreedom(), level);
     if (!Finite(g.sigma.value) || !Finite(g.sigma.low) || !Finite(g.sigma.high)) return TooLarge("sigma");
 
-    for (std::size_t i = 0; i < kHitCirclePercents.size(); ++i) {
-        const int percent = kHitCirclePercents[i];
-        const double factor = 2.0 * std::sqrt(-2.0 * std::log1p(-percent / 100.0));
-        g.circles[i] = {percent, {factor * g.sigma.value, factor * g.sigma.low, factor * g.sigma.high}};
-        const Estimate& d = g.circles[i].diameter;
+    g.circles = HitCirclesFor(g.sigma);
+    for (const HitCircle& c : g.circles) {
+        const Estimate& d = c.diameter;
         if (!Finite(d.value) || !Finite(d.low) || !Finite(d.high)) {
-            return TooLarge(std::to_string(percent) + "% circle");
+            return TooLarge(std::to_string(c.percent) + "% circle");
         }
     }
     const double s2 = g.rayleighS * g.rayleighS;
-    for (std::size_t i = 0; i < kHitCirclePercents.size(); ++i) {
-        const int percent = kHitCirclePercents[i];
-        g.prediction[i] = {percent, PredictionDiameter(percent / 100.0, count, s2, g.DegreesOfFreedom())};
-        if (!Finite(g.prediction[i].diameter)) return TooLarge(std::to_string(percent) + "% circle of the next shots");
+    g.prediction = PredictionCirclesFor(count, s2, g.DegreesOfFreedom());
+    for (const PredictionCircle& c : g.prediction) {
+        if (!Finite(c.diameter)) return TooLarge(std::to_string(c.percent) + "% circle of the next shots");
     }
     g.flyers = FindFlyers(shots, numbers, g.centre, squares);
     g.shape = ShapeOf(squares, count);

@@ -83,6 +83,7 @@ struct GroupStats {
     double extremeSpread = 0.0;
     double meanRadius = 0.0;
     double rayleighS = 0.0;  // sqrt of the pooled squares over k, before the bias correction
+    double sumOfSquares = 0.0;  // of the shots' distances from the centre, for pooling groups
     Estimate sigma;
     std::array<HitCircle, 3> circles;
     std::array<PredictionCircle, 3> prediction;
@@ -96,6 +97,20 @@ struct GroupStats {
     // k of the sum of squares about the centre: two per shot, less the centre's two.
     int DegreesOfFreedom() const { return 2 * (shots - 1); }
 };
+
+// Sigma and its interval at `level` from the Rayleigh s with `degreesOfFreedom`:
+// the bias-corrected estimate and the chi-square interval.
+Estimate SigmaFromRayleigh(double rayleighS, int degreesOfFreedom, double level);
+
+// The 50/90/95 % circles of a round group with this sigma and interval.
+std::array<HitCircle, 3> HitCirclesFor(const Estimate& sigma);
+
+// The circles that hold 50/90/95 % of the next shots about the centre of
+// `shots` shots whose Rayleigh variance is `s2` with `degreesOfFreedom`.
+std::array<PredictionCircle, 3> PredictionCirclesFor(double shots, double s2, int degreesOfFreedom);
+
+// The p-quantile of the F distribution with 2 and `df2` degrees of freedom.
+double FQuantileTwo(double p, int df2);
 
 // The largest distance between two of the shots; 0 for fewer than two.
 // Squares of the coordinate differences must stay finite.

@@ -70,6 +70,16 @@ constexpr std::string_view kStyle =
     ".scale{font-size:12px;fill:#333}\n"
     "</style>\n";
 
+// A pool's groups: a colour and a marker each, repeating after six.
+constexpr std::string_view kPoolStyle =
+    "<style>\n"
+    ".g0{fill:#1f4e9a;stroke:#1f4e9a}.g1{fill:#2e8b3e;stroke:#2e8b3e}.g2{fill:#c25e00;stroke:#c25e00}\n"
+    ".g3{fill:#7b1fa2;stroke:#7b1fa2}.g4{fill:#00838f;stroke:#00838f}.g5{fill:#8d6e00;stroke:#8d6e00}\n"
+    ".mark{fill-opacity:0.8;stroke-width:0.8}\n"
+    ".gcentre{fill:none;stroke-width:1.6}\n"
+    "</style>\n";
+constexpr std::size_t kPoolColours = 6;
+
 // A position: at most two decimals, the period whatever the locale.
 std::string Pos(double value) {
     std::string text = FixedFigure(value, 2, ".");
@@ -226,18 +236,8 @@ struct Frame {
     double Length(double inches) const { return inches / step * unit; }
 };
 
-// Every shot, the largest circles and, when the group is elongated, its
-// ellipses; the point of aim too, unless it would shrink the group to a dot.
-Frame FrameFor(const cep::GroupStats& s, std::span<const cep::ShotPoint> shots) {
-    Box group;
-    for (const cep::ShotPoint& p : shots) group.Add(p.x, p.y);
-    group.Add(s.centre.x, s.centre.y, s.circles.back().diameter.value / 2.0);
-    group.Add(s.centre.x, s.centre.y, s.prediction.back().diameter / 2.0);
-    if (s.shape.elongated) {
-        for (const cep::PredictionEllipse& e : s.shape.ellipses) {
-            group.AddEllipse(s.centre, e.major / 2.0, e.minor / 2.0, s.shape.angleDegrees);
-        }
-    }
+// The group's box, and the point of aim too unless it would shrink the group to a dot.
+Frame FrameAround(const Box& group) {
     Box withAim = group;
     withAim.Add(0.0, 0.0);
     Frame f{};
@@ -262,6 +262,21 @@ Frame FrameFor(const cep::GroupStats& s, std::span<const cep::ShotPoint> shots) 
     while (inches * f.scale > kMaxPlotInches) f.scale /= 2.0;
     f.unit = f.step * f.scale * kUnitsPerInch;
     return f;
+}
+
+// Every shot, the largest circles and, when the group is elongated, its
+// ellipses; the point of aim too, unless it would shrink the group to a dot.
+Frame FrameFor(const cep::GroupStats& s, std::span<const cep::ShotPoint> shots) {
+    Box group;
+    for (const cep::ShotPoint& p : shots) group.Add(p.x, p.y);
+    group.Add(s.centre.x, s.centre.y, s.circles.back().diameter.value / 2.0);
+    group.Add(s.centre.x, s.centre.y, s.prediction.back().diameter / 2.0);
+    if (s.shape.elongated) {
+        for (const cep::PredictionEllipse& e : s.shape.ellipses) {
+            group.AddEllipse(s.centre, e.major / 2.0, e.minor / 2.0, s.shape.angleDegrees);
+        }
+    }
+    return FrameAround(group);
 }
 
 // Grid lines, the axes through the point of aim, and their labels (every
@@ -314,7 +329,7 @@ std::string CentreCross(const char* cls, double x, double y, double size) {
 
 // The point of aim drawn where it lies, or an arrow from the group towards
 // it with its distance, ending inside the plot.
-std::string Aim(const Frame& f, const cep::GroupStats& s) {
+std::string Aim(const Frame& f, cep::ShotPoint centre, double centreOffset, double clearRadius) {
     if (f.aimShown) {
         const double x = f.X(0);
         const double y = f.Y(0);
@@ -323,17 +338,17 @@ std::string Aim(const Frame& f, const cep::GroupStats& s) {
                                 {"d", "M" + Pos(x - 11) + " " + Pos(y) + "h22M" + Pos(x) + " " + Pos(y - 11) + "v22"}});
     }
     // Direction in the picture (y down) from the centre to the aim.
-    const double dx = -s.centre.x / s.centreOffset;
-    const double dy = s.centre.y / s.centreOffset;
-    const double cx = f.X(s.centre.x);
-    const double cy = f.Y(s.centre.y);
+    const double dx = -centre.x / centreOffset;
+    const double dy = centre.y / centreOffset;
+    const double cx = f.X(centre.x);
+    const double cy = f.Y(centre.y);
     // How far the ray from the centre runs before it leaves the plot, less a margin.
     double reach = std::numeric_limits<double>::infinity();
     if (dx > 0) reach = std::min(reach, (f.left + f.Width() - 14 - cx) / dx);
     if (dx < 0) reach = std::min(reach, (f.left + 14 - cx) / dx);
     if (dy > 0) reach = std::min(reach, (f.top + f.Height() - 14 - cy) / dy);
     if (dy < 0) reach = std::min(reach, (f.top + 14 - cy) / dy);
-    const double start = std::min(f.Length(s.prediction.back().diameter / 2.0) + 6.0, reach * 0.6);
+    const double start = std::min(f.Length(clearRadius) + 6.0, reach * 0.6);
     const double x0 = cx + dx * start;
     const double y0 = cy + dy * start;
     const double x1 = cx + dx * reach;
@@ -457,7 +472,7 @@ Drawing Draw(std::string_view name, const cep::GroupStats& s, const cep::ShotTab
 
     // The point of aim under everything, the shots in file order, then the
     // circles and the centre, which a dense group would otherwise hide.
-    svg += Aim(f, s);
+    svg += Aim(f, s.centre, s.centreOffset, s.prediction.back().diameter / 2.0);
     const std::string shotRadius = Pos(kShotRadius);
     std::size_t nextLeftOut = 0;
     std::string numbers;
@@ -542,6 +557,145 @@ std::string PairSvg(const NamedStats& a, const NamedStats& b) {
     svg += "<g>\n" + Element("title", {}, left.title) + left.body + "</g>\n";
     svg += "<g transform=\"translate(" + Pos(left.width + kPairGap) + " 0)\">\n" + Element("title", {}, right.title) +
            right.body + "</g>\n";
+    svg += "</svg>\n";
+    return svg;
+}
+
+namespace {
+
+// Group `g`'s marker at (x, y): circle, square, triangle, diamond, then
+// upside-down triangle and a plus, each about a shot's size.
+std::string Marker(std::size_t g, double x, double y, const std::string& cls) {
+    const double r = kShotRadius;
+    switch (g % 6) {
+    case 0: return Element("circle", {{"class", cls}, {"cx", Pos(x)}, {"cy", Pos(y)}, {"r", Pos(r)}});
+    case 1:
+        return Element("rect", {{"class", cls}, {"x", Pos(x - r)}, {"y", Pos(y - r)}, {"width", Pos(2 * r)},
+                                {"height", Pos(2 * r)}});
+    case 2:
+        return Element("path", {{"class", cls}, {"d", "M" + Pos(x) + " " + Pos(y - r - 1) + "L" + Pos(x + r + 1) + " " +
+                                                          Pos(y + r) + "H" + Pos(x - r - 1) + "Z"}});
+    case 3:
+        return Element("path", {{"class", cls}, {"d", "M" + Pos(x) + " " + Pos(y - r - 1) + "L" + Pos(x + r + 1) + " " +
+                                                          Pos(y) + "L" + Pos(x) + " " + Pos(y + r + 1) + "L" +
+                                                          Pos(x - r - 1) + " " + Pos(y) + "Z"}});
+    case 4:
+        return Element("path", {{"class", cls}, {"d", "M" + Pos(x) + " " + Pos(y + r + 1) + "L" + Pos(x + r + 1) + " " +
+                                                          Pos(y - r) + "H" + Pos(x - r - 1) + "Z"}});
+    default:
+        return Element("path", {{"class", cls}, {"d", "M" + Pos(x - r - 1) + " " + Pos(y - 1.5) + "h" + Pos(2 * r + 2) +
+                                                          "v3h" + Pos(-2 * r - 2) + "ZM" + Pos(x - 1.5) + " " +
+                                                          Pos(y - r - 1) + "v" + Pos(2 * r + 2) + "h3v" +
+                                                          Pos(-2 * r - 2) + "Z"}});
+    }
+}
+
+}  // namespace
+
+std::string PoolSvg(std::span<const NamedStats> files, const cep::PoolStats& pool) {
+    Box box;
+    std::vector<const NamedStats*> groups;
+    for (const NamedStats& file : files) {
+        if (!file.stats) continue;
+        groups.push_back(&file);
+        const cep::GroupStats& g = file.stats.value();
+        const std::span<const cep::ShotPoint> shots(file.shots.data(), static_cast<std::size_t>(g.shots));
+        for (const cep::ShotPoint& p : shots) box.Add(p.x, p.y);
+    }
+    box.Add(pool.centre.x, pool.centre.y, pool.circles.back().diameter.value / 2.0);
+    box.Add(pool.centre.x, pool.centre.y, pool.prediction.back().diameter / 2.0);
+    Frame f = FrameAround(box);
+    const std::string title = "Pool of " + std::to_string(pool.groups) + " groups, " + std::to_string(pool.shots) +
+                              " shots at " + ShortestFigure(pool.rangeYards) + " yards" +
+                              (f.scale == 1.0 ? "" : ", scale 1:" + ShortestFigure(1.0 / f.scale));
+    const auto inches = [&](double value) {
+        std::string text = Figure(value) + " in";
+        if (pool.moaPerInch) text += ", " + Figure(value * *pool.moaPerInch) + " MOA";
+        return text;
+    };
+    // Swatch lines for the circles, then a marker line per group.
+    std::vector<std::pair<std::string, std::string>> legend;
+    for (const cep::HitCircle& c : pool.circles) {
+        legend.emplace_back("circle" + std::to_string(c.percent),
+                            "pooled " + std::to_string(c.percent) + "% circle, diameter " + inches(c.diameter.value) +
+                                " (" + Figure(c.diameter.low) + " to " + Figure(c.diameter.high) + " in at " +
+                                LevelPercent(pool.level, ".") + ")");
+    }
+    const cep::PredictionCircle& next = pool.prediction.back();
+    legend.emplace_back("next95", "next shots, " + std::to_string(next.percent) + "% circle, diameter " +
+                                      inches(next.diameter));
+    if (!f.aimShown) {
+        legend.emplace_back("arrow", "to the point of aim, " + Figure(pool.centreOffset) + " in from the centre");
+    }
+    std::vector<std::string> names;
+    for (const NamedStats* g : groups) {
+        const cep::GroupStats& s = g->stats.value();
+        names.push_back(TitleName(g->name) + ": " + std::to_string(s.shots) + " shots, sigma " + Figure(s.sigma.value) +
+                        " in, centre (" + Figure(s.centre.x) + ", " + Figure(s.centre.y) + ")");
+    }
+    double legendChars = 0;
+    for (const auto& line : legend) legendChars = std::max(legendChars, Chars(line.second));
+    for (const std::string& name : names) legendChars = std::max(legendChars, Chars(name));
+    const double width = WholeSixteenths(std::max({kMarginLeft + f.Width() + kMarginRight,
+                                                   40 + Chars(title) * kTitleCharWidth,
+                                                   76 + legendChars * kLegendCharWidth, 520.0}));
+    f.left = kMarginLeft + (width - kMarginLeft - kMarginRight - f.Width()) / 2.0;
+    f.top = kPlotTop;
+    const double legendTop = f.top + f.Height() + kBelowPlot;
+    const double height = WholeSixteenths(
+        legendTop + (static_cast<double>(legend.size() + names.size()) + 2.0) * kLegendLine + 12.0);
+
+    std::string svg;
+    svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Inches(width) + "in\" height=\"" +
+           Inches(height) + "in\" viewBox=\"0 0 " + Pos(width) + " " + Pos(height) + "\">\n";
+    svg += Element("title", {}, title);
+    svg += kStyle;
+    svg += kPoolStyle;
+    svg += Element("rect", {{"width", Pos(width)}, {"height", Pos(height)}, {"fill", "#ffffff"}});
+    svg += Grid(f);
+    svg += Aim(f, pool.centre, pool.centreOffset, next.diameter / 2.0);
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const cep::GroupStats& s = groups[g]->stats.value();
+        const std::string cls = "mark g" + std::to_string(g % kPoolColours);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(s.shots); ++i) {
+            svg += Marker(g, f.X(groups[g]->shots[i].x), f.Y(groups[g]->shots[i].y), cls);
+        }
+    }
+    // Each group's centre, a cross in its colour.
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const cep::GroupStats& s = groups[g]->stats.value();
+        svg += CentreCross(("gcentre g" + std::to_string(g % kPoolColours)).c_str(), f.X(s.centre.x), f.Y(s.centre.y), 6);
+    }
+    const std::string cx = Pos(f.X(pool.centre.x));
+    const std::string cy = Pos(f.Y(pool.centre.y));
+    svg += Element("circle", {{"class", "next95"}, {"cx", cx}, {"cy", cy}, {"r", Pos(f.Length(next.diameter / 2.0))}});
+    for (std::size_t i = pool.circles.size(); i-- > 0;) {
+        const cep::HitCircle& c = pool.circles[i];
+        svg += Element("circle", {{"class", "circle" + std::to_string(c.percent)}, {"cx", cx}, {"cy", cy},
+                                  {"r", Pos(f.Length(c.diameter.value / 2.0))}});
+    }
+    svg += Element("circle", {{"class", "mpi"}, {"cx", cx}, {"cy", cy}, {"r", "3"}});
+    svg += CentreCross("mpi", f.X(pool.centre.x), f.Y(pool.centre.y), 8);
+
+    svg += Element("text", {{"class", "title"}, {"x", "20"}, {"y", "30"}}, title);
+    svg += Element("text", {{"class", "scale"}, {"x", "20"}, {"y", "50"}}, ScaleText(f));
+    double y = legendTop;
+    for (const auto& [swatch, text] : legend) {
+        svg += Element("path", {{"class", swatch + " key"}, {"d", "M20 " + Pos(y - 4) + "h28"}});
+        svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, text);
+        y += kLegendLine;
+    }
+    for (std::size_t g = 0; g < names.size(); ++g) {
+        svg += Marker(g, 34, y - 4, "mark g" + std::to_string(g % kPoolColours) + " key");
+        svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, names[g]);
+        y += kLegendLine;
+    }
+    svg += CentreCross("mpi key", 34, y - 4, 6);
+    svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, "centre of all shots; crosses: each group's centre");
+    y += kLegendLine;
+    svg += Element("circle", {{"class", "aim key"}, {"cx", "34"}, {"cy", Pos(y - 4)}, {"r", "6"}});
+    svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, "point of aim");
     svg += "</svg>\n";
     return svg;
 }

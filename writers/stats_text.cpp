@@ -11,6 +11,7 @@
 #include <cstring>
 #include <span>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/group_notes.h"
@@ -85,12 +86,16 @@ void AppendFixed(std::string& out, double value, int decimals, std::string_view 
 // over thousands of files.
 class Table {
 public:
-    Table(const cep::GroupStats& stats, std::string_view separator) : separator_(separator) {
+    Table(const cep::GroupStats& stats, std::string_view separator)
+        : Table(stats.moaPerInch, stats.milPerInch, separator) {}
+    Table(const std::optional<double>& moaPerInch, const std::optional<double>& milPerInch,
+          std::string_view separator)
+        : separator_(separator) {
         // Inches, then MOA and mil when there is a range to turn them into angles.
         scales_[0] = 1.0;
-        if (stats.moaPerInch && stats.milPerInch) {
-            scales_[1] = *stats.moaPerInch;
-            scales_[2] = *stats.milPerInch;
+        if (moaPerInch && milPerInch) {
+            scales_[1] = *moaPerInch;
+            scales_[2] = *milPerInch;
             columns_ = 3;
         }
         text_.reserve(1024);
@@ -266,6 +271,16 @@ std::string NoteLine(const cep::Note& note, std::string_view separator, std::str
     case cep::NoteKind::Elongated:
         if (!group.empty()) return group + " is elongated; this comparison assumes round groups.";
         return "Elongated group: the circle figures assume a round group.";
+    case cep::NoteKind::SpreadsDiffer:
+        return "The spreads differ more than chance allows (p = " + Significant(note.p, 3, separator) +
+               "): pooling assumes one rifle, load and shooter.";
+    case cep::NoteKind::CentreMoved:
+        return "The centre moved between groups (p = " + Significant(note.p, 3, separator) +
+               "; zero, wind, position): the pooled sigma counts only the spread within groups.";
+    case cep::NoteKind::OffsetUnproven:
+        return "These shots cannot tell the offset from zero: " + Inches(note.offset, separator) +
+               " is within the centre's own uncertainty at " + LevelPercent(note.level, separator) +
+               " confidence (" + Inches(note.radius, separator) + ").";
     }
     return {};
 }
@@ -299,6 +314,83 @@ void AppendNotes(std::string& out, const cep::GroupStats& s, std::string_view se
             out += "  " + std::to_string(shape.ellipses[r].percent) + "%  " + cell(0) + " x " + cell(1) + " in";
             if (s.moaPerInch) out += "  (" + cell(2) + " x " + cell(3) + " MOA)";
             out += "\n";
+        }
+    }
+}
+
+std::string Percent(double share, std::string_view separator) {
+    return FixedFigure(100.0 * share, 1, separator) + "%";
+}
+
+// "1/4 MOA", "0.1 mil", "0.5 in at 100 yards".
+std::string ClickName(const cep::ClickValue& click, std::string_view separator) {
+    switch (click.unit) {
+    case cep::ClickUnit::Moa: {
+        const double per = 1.0 / click.value;
+        if (per == std::floor(per) && per >= 2.0 && per < 1e6 && 1.0 / per == click.value) {
+            return "1/" + ShortestFigure(per, separator) + " MOA";
+        }
+        return ShortestFigure(click.value, separator) + " MOA";
+    }
+    case cep::ClickUnit::Mil: return ShortestFigure(click.value, separator) + " mil";
+    case cep::ClickUnit::Inch: return ShortestFigure(click.value, separator) + " in at 100 yards";
+    }
+    return {};
+}
+
+std::string Clicks(long long count, std::string_view positive, std::string_view negative) {
+    const long long magnitude = count < 0 ? -count : count;
+    return std::to_string(magnitude) + (magnitude == 1 ? " click " : " clicks ") +
+           std::string(count < 0 ? negative : positive);
+}
+
+// "0.800 in left" for a move of -0.8 to the right.
+std::string Move(double value, std::string_view unit, std::string_view positive, std::string_view negative,
+                 std::string_view separator) {
+    const std::string figure = FixedFigure(std::fabs(value), 3, separator);
+    return figure + " " + std::string(unit) + " " + std::string(value < 0.0 && figure != FixedFigure(0.0, 3, separator) ? negative : positive);
+}
+
+void AppendAdvice(std::string& out, const cep::Advice& advice, std::string_view separator) {
+    const cep::Correction& c = advice.correction;
+    out += "Move to the point of aim at x " + FixedFigure(c.aim.x, 3, separator) + ", y " +
+           FixedFigure(c.aim.y, 3, separator) + ": " + Move(c.moveRight, "in", "right", "left", separator) + ", " +
+           Move(c.moveUp, "in", "up", "down", separator);
+    if (c.moveRightMoa && c.moveUpMoa && c.moveRightMil && c.moveUpMil) {
+        out += " (" + Move(*c.moveRightMoa, "MOA", "right", "left", separator) + ", " +
+               Move(*c.moveUpMoa, "MOA", "up", "down", separator) + "; " +
+               Move(*c.moveRightMil, "mil", "right", "left", separator) + ", " +
+               Move(*c.moveUpMil, "mil", "up", "down", separator) + ")";
+    }
+    out += "\n";
+    const std::string clickName = ClickName(c.click, separator);
+    const std::string clicksOf = c.click.unit == cep::ClickUnit::Inch ? "clicks of " + clickName : clickName + " clicks";
+    if (c.clicksRight && c.clicksUp) {
+        std::string clicks;
+        if (*c.clicksUp != 0) clicks = Clicks(*c.clicksUp, "UP", "DOWN");
+        if (*c.clicksRight != 0) clicks += (clicks.empty() ? "" : ", ") + Clicks(*c.clicksRight, "RIGHT", "LEFT");
+        out += "Clicks: " + (clicks.empty() ? std::string("none") : clicks) + " (" + clicksOf + ")\n";
+    } else {
+        out += "Clicks: a range in yards is needed to turn the move into " + clicksOf + ".\n";
+    }
+    if (c.calledFor) {
+        out += "The offset, " + Inches(c.offset, separator) + ", is beyond the centre's own uncertainty at " +
+               LevelPercent(c.level, separator) + " confidence (" + Inches(c.uncertainty, separator) +
+               "): the correction is called for.\n";
+    }
+    for (const cep::Note& note : cep::CorrectionNotes(c)) out += NoteLine(note, separator, {}, {}) + "\n";
+    if (advice.targetNeedsRange) {
+        out += "Chance of a hit: a target given as an angle needs a range in yards.\n";
+    }
+    if (advice.hit) {
+        const cep::HitChance& hit = *advice.hit;
+        out += "Target: a circle " + Inches(hit.diameter, separator) + " across about the point of aim\n";
+        out += "Chance of a hit as it shoots now: " + Percent(hit.now, separator) + "\n";
+        out += "Chance of a hit once zeroed: " + Percent(hit.zeroed, separator) + "\n";
+        for (const auto& [percent, yards] : {std::pair{50, hit.farthest50}, std::pair{90, hit.farthest90}}) {
+            if (!yards) continue;
+            out += "Farthest range for " + std::to_string(percent) + "% once zeroed: " + FixedFigure(*yards, 0, separator) +
+                   " yards (the spread only: wind and drop are not in it)\n";
         }
     }
 }
@@ -357,7 +449,7 @@ std::string LocaleSeparator() {
     return separator != nullptr && *separator != '\0' ? separator : ".";
 }
 
-std::string StatsText(std::string_view name, const cep::GroupStats& s) {
+std::string StatsText(std::string_view name, const cep::GroupStats& s, const cep::Advice* advice) {
     const std::string separator = LocaleSeparator();
     Table table(s, separator);
     table.Add("Centre x", s.centre.x);
@@ -381,6 +473,78 @@ std::string StatsText(std::string_view name, const cep::GroupStats& s) {
     AppendHeading(text, EscapeControls(name), s, separator);
     table.AppendTo(text);
     AppendNotes(text, s, separator);
+    if (advice != nullptr) AppendAdvice(text, *advice, separator);
+    return text;
+}
+
+std::string AdviceText(const cep::Advice& advice) {
+    std::string text;
+    AppendAdvice(text, advice, LocaleSeparator());
+    return text;
+}
+
+std::string PoolText(std::span<const NamedStats> files, const cep::PoolStats& pool, const cep::Advice& advice) {
+    const std::string separator = LocaleSeparator();
+    std::string text = "Pool of " + std::to_string(pool.groups) + " groups, " + std::to_string(pool.shots) +
+                       " shots at " + ShortestFigure(pool.rangeYards, separator) + " yards, intervals at " +
+                       LevelPercent(pool.level, separator) + " confidence, circles as diameters\n";
+    // A line per group, in inches: the names left-aligned, the figures right.
+    std::vector<std::array<std::string, 7>> rows = {
+        {"Group", "Shots", "Centre x", "Centre y", "Extreme spread", "Mean radius", "Sigma"}};
+    for (const NamedStats& file : files) {
+        if (!file.stats) continue;
+        const cep::GroupStats& g = file.stats.value();
+        rows.push_back({EscapeControls(file.name), std::to_string(g.shots), FixedFigure(g.centre.x, 3, separator),
+                        FixedFigure(g.centre.y, 3, separator), FixedFigure(g.extremeSpread, 3, separator),
+                        FixedFigure(g.meanRadius, 3, separator), FixedFigure(g.sigma.value, 3, separator)});
+    }
+    std::array<std::size_t, 7> widths{};
+    for (const auto& row : rows) {
+        for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+    }
+    for (const auto& row : rows) {
+        std::string line = row[0] + std::string(widths[0] - DisplayWidth(row[0]), ' ');
+        for (std::size_t c = 1; c < row.size(); ++c) line += "  " + std::string(widths[c] - DisplayWidth(row[c]), ' ') + row[c];
+        text += line + "\n";
+    }
+    text += "Average extreme spread " + Inches(pool.averageExtremeSpread, separator) + ", average mean radius " +
+            Inches(pool.averageMeanRadius, separator) +
+            " (both grow with the shots per group: compare them only between groups of as many shots)\n";
+    Table table(pool.moaPerInch, pool.milPerInch, separator);
+    table.Add("Centre x", pool.centre.x);
+    table.Add("Centre y", pool.centre.y);
+    table.Add("Centre offset", pool.centreOffset);
+    table.Add("Sigma", pool.sigma.value, &pool.sigma);
+    for (const cep::HitCircle& circle : pool.circles) {
+        table.Add(std::to_string(circle.percent) + "% circle", circle.diameter.value, &circle.diameter);
+    }
+    for (const cep::PredictionCircle& circle : pool.prediction) {
+        table.Add("Next shots, " + std::to_string(circle.percent) + "%", circle.diameter);
+    }
+    table.AppendTo(text);
+    text += "Pooled sigma over " + std::to_string(pool.DegreesOfFreedom()) + " degrees of freedom, 2 x (" +
+            std::to_string(pool.shots) + " shots - " + std::to_string(pool.groups) +
+            " groups); centre and next shots about the centre of all shots\n";
+    if (pool.spreads) {
+        text += "One spread? Bartlett chi-square = " + Significant(pool.spreads->chi2, 4, separator) + " with " +
+                std::to_string(pool.spreads->df) + " degrees of freedom, p = " +
+                Significant(pool.spreads->p, 3, separator) + " (differ below 0" + separator + "01)\n";
+    } else {
+        text += "One spread? Not tested: a group's shots sit on one point.\n";
+    }
+    text += "One centre? F = " + Significant(pool.centres.f, 4, separator) + " with " +
+            std::to_string(pool.centres.df1) + " and " + std::to_string(pool.centres.df2) +
+            " degrees of freedom, p = " + Significant(pool.centres.p, 3, separator) + " (moved below 0" + separator +
+            "01)\n";
+    for (const cep::Note& note : cep::PoolNotes(pool)) text += NoteLine(note, separator, {}, {}) + "\n";
+    // Each group's flyers and shape, as its own block would give them.
+    for (const NamedStats& file : files) {
+        if (!file.stats) continue;
+        for (const cep::Note& note : cep::GroupNotes(file.stats.value())) {
+            text += EscapeControls(file.name) + ": " + NoteLine(note, separator, {}, {}) + "\n";
+        }
+    }
+    AppendAdvice(text, advice, separator);
     return text;
 }
 

@@ -92,7 +92,10 @@ TEST(CepReport, UsageAndVersion) {
         {{"--help"}, 0,
          "usage: cep-report [--range TEXT] [--csv] FILE...\n"
          "       cep-report --stats [--range TEXT] [--level P] [--json] [--svg DIR]\n"
-         "                  [--exclude N,...] [--strict] FILE...\n"
+         "                  [--exclude N,...] [--strict] [--target SIZE] [--click VALUE]\n"
+         "                  [--aim X,Y] FILE...\n"
+         "       cep-report --stats --pool [--range TEXT] [--level P] [--json] [--svg DIR]\n"
+         "                  [--strict] [--target SIZE] [--click VALUE] [--aim X,Y] FILE FILE...\n"
          "       cep-report --compare [--range TEXT] [--level P] [--json] [--svg DIR]\n"
          "                  [--strict] FILE_A FILE_B\n", ""},
         {{"--version"}, 0, "cep-report 1.00.0001\n", ""},

@@ -27,7 +27,7 @@ using Json = nlohmann::ordered_json;
 // (13/3, 3, -1): axes 11/3 +- sqrt(13/9), the major at atan2(-2, 4/3) / 2; W = 4 l1 l2 / (l1 + l2)^2, p = W^(1/2).
 // Next shots: s^2 = 11/3, F(p; 2, 4) = 2 ((1 - p)^(-1/2) - 1), diameter 2 sqrt(2 (4/3) s^2 F).
 const std::string kThree = Group("3", "0,0\r\n4,0\r\n1,3\r\n");
-const std::string kThreeText =
+const std::string kThreeTable =
     "three.grp: 3 shots at 100 yards, intervals at 95% confidence, circles as diameters\n"
     "                 inches                       MOA                      mil\n"
     "Centre x          1.667                     1.592                    0.463\n"
@@ -47,6 +47,15 @@ const std::string kThreeText =
     "Next shots, 90%  13.005                    12.419                    3.613\n"
     "Next shots, 95%  16.480                    15.737                    4.578\n"
     "Major axis at -28.2 degrees from horizontal; roundness p = 0.945 (elongated below 0.01)\n";
+// The move to the aim (0, 0): atan(5/3 / 3600) = 1.5915 MOA, 6.37 quarter clicks; atan(1 / 3600) = 0.9549 MOA, 3.82.
+// The centre's uncertainty: sqrt(2 s^2 F(0.95; 2, 4) / 3), F = 2 (0.05^(-1/2) - 1) = 6.944, so 4.120 in.
+const std::string kThreeAdvice =
+    "Move to the point of aim at x 0.000, y 0.000: 1.667 in left, 1.000 in down (1.592 MOA left, 0.955 MOA down; "
+    "0.463 mil left, 0.278 mil down)\n"
+    "Clicks: 4 clicks DOWN, 6 clicks LEFT (1/4 MOA clicks)\n"
+    "These shots cannot tell the offset from zero: 1.944 in is within the centre's own uncertainty at 95% confidence "
+    "(4.120 in).\n";
+const std::string kThreeText = kThreeTable + kThreeAdvice;
 const std::string kOne = Group("1", "1,1\r\n");
 const std::string kNeedTwo = ": Subscript out of range: a group needs at least two shots, and this file declares 1.\n";
 
@@ -89,14 +98,23 @@ TEST(Stats, TextBlocksAndFailures) {
              "50% circle        4.797 (2.702 to 12.957)\n90% circle        8.743 (4.924 to 23.616)\n"
              "95% circle        9.973 (5.616 to 26.937)\nNext shots, 50%   5.692\nNext shots, 90%  13.005\n"
              "Next shots, 95%  16.480\n"
-             "Major axis at -28.2 degrees from horizontal; roundness p = 0.945 (elongated below 0.01)\n",
+             "Major axis at -28.2 degrees from horizontal; roundness p = 0.945 (elongated below 0.01)\n"
+             "Move to the point of aim at x 0.000, y 0.000: 1.667 in left, 1.000 in down\n"
+             "Clicks: a range in yards is needed to turn the move into 1/4 MOA clicks.\n"
+             "These shots cannot tell the offset from zero: 1.944 in is within the centre's own uncertainty at 95% "
+             "confidence (4.120 in).\n",
          "", 0},
         {{"--stats", three, missing, one, twoLines, three}, "", kThreeText + "\n" + kThreeText,
          "cep-report: " + missing + ": File not found: there is no file at " + missing + ".\ncep-report: " + one +
              kNeedTwo + "cep-report: " + twoLines + ": Subscript out of range: a group needs at least two shots, and "
              "this file has fewer than three lines, so it declares none.\n",
          1},
-        {{"--stats", three}, "LOCPATH=" TEST_LOCALES " LC_ALL=de_DE.UTF-8", Decimals(kThreeText, ','), "", 0},
+        {{"--stats", three}, "LOCPATH=" TEST_LOCALES " LC_ALL=de_DE.UTF-8", Decimals(kThreeTable, ',') +
+             "Move to the point of aim at x 0,000, y 0,000: 1,667 in left, 1,000 in down (1,592 MOA left, 0,955 MOA "
+             "down; 0,463 mil left, 0,278 mil down)\nClicks: 4 clicks DOWN, 6 clicks LEFT (1/4 MOA clicks)\n"
+             "These shots cannot tell the offset from zero: 1,944 in is within the centre's own uncertainty at 95% "
+             "confidence (4,120 in).\n",
+         "", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[1] + " " + c.environment);
@@ -122,6 +140,15 @@ std::string JsonText(const std::string& text) {
 }
 
 std::string ThreeJson(const std::string& name, const std::string& yards, const std::string& angles) {
+    const bool range = yards != "0.0";
+    const std::string correction =
+        ",\"correction\":{\"move_right_in\":-1.6666666666666667,\"move_up_in\":-1.0," +
+        std::string(range ? "\"move_right_moa\":-1.5915493172108754,\"move_up_moa\":-0.9549296339904252,"
+                            "\"move_right_mil\":-0.46296292988662385,\"move_up_mil\":-0.2777777706332879,"
+                          : "\"move_right_moa\":null,\"move_up_moa\":null,\"move_right_mil\":null,\"move_up_mil\":null,") +
+        "\"click\":{\"value\":0.25,\"unit\":\"moa\"}," +
+        (range ? "\"clicks_right\":-6,\"clicks_up\":-4," : "\"clicks_right\":null,\"clicks_up\":null,") +
+        "\"uncertainty_in\":4.120059088303109,\"called_for\":false}";
     return "{\"file\":\"" + name + "\",\"shots\":3,\"range_yards\":" + yards +
            ",\"mpi\":{\"x\":1.6666666666666667,\"y\":1.0},\"mpi_offset\":1.9436506316151003,"
            "\"sd_x\":2.0816659994661326,\"sd_y\":1.7320508075688772,\"extreme_spread\":4.242640687119285,"
@@ -136,7 +163,7 @@ std::string ThreeJson(const std::string& name, const std::string& yards, const s
            "-28.15496623701011,\"p_round\":0.9447549859466604,\"elongated\":false,\"ellipses\":[{\"percent\":50,"
            "\"major\":12.481688465038797,\"minor\":8.881110275657212},{\"percent\":90,\"major\":71.70184132198646,"
            "\"minor\":51.01809434932549},{\"percent\":95,\"major\":143.94585351024023,\"minor\":102.42196016419071}]},"
-           "\"warnings\":[]}";
+           "\"warnings\":[]" + correction + "}";
 }
 
 TEST(Stats, JsonDocument) {
@@ -374,7 +401,13 @@ TEST(Stats, FlyersShapeAndShotsLeftOut) {
         "Next shots, ellipses along 28.8 degrees (length x width):\n"
         "  50%   5.125 x 0.614 in  ( 4.894 x 0.587 MOA)\n"
         "  90%  11.709 x 1.403 in  (11.181 x 1.340 MOA)\n"
-        "  95%  14.837 x 1.778 in  (14.169 x 1.698 MOA)\n";
+        "  95%  14.837 x 1.778 in  (14.169 x 1.698 MOA)\n"
+        // Centre (0.567, 0.383): 0.541 MOA is 2.16 quarter clicks, 0.366 MOA 1.46.
+        "Move to the point of aim at x 0.000, y 0.000: 0.567 in left, 0.383 in down (0.541 MOA left, 0.366 MOA down; "
+        "0.157 mil left, 0.106 mil down)\n"
+        "Clicks: 1 click DOWN, 2 clicks LEFT (1/4 MOA clicks)\n"
+        "These shots cannot tell the offset from zero: 0.684 in is within the centre's own uncertainty at 95% "
+        "confidence (1.373 in).\n";
     const Captured all = RunReport({"--stats", flyer});
     EXPECT_EQ(all.status, 0);
     EXPECT_EQ(all.out.substr(all.out.size() - std::min(all.out.size(), flyerNotes.size())), flyerNotes);
@@ -382,8 +415,8 @@ TEST(Stats, FlyersShapeAndShotsLeftOut) {
     const Captured left = RunReport({"--stats", "--exclude", "6,2", flyer});
     EXPECT_EQ(left.out.substr(0, left.out.find('\n')),
               "flyer.grp: 4 shots at 100 yards, intervals at 95% confidence, circles as diameters");
-    EXPECT_EQ(left.out.substr(left.out.rfind('\n', left.out.size() - 2) + 1),
-              "Left out on request: shots 2 and 6; the figures are of the other 4.\n");
+    EXPECT_NE(left.out.find("\nLeft out on request: shots 2 and 6; the figures are of the other 4.\nMove to "),
+              std::string::npos);
     const Json json = Json::parse(RunReport({"--stats", "--json", "--exclude=6", flyer}).out)[0];
     EXPECT_EQ(json["excluded"], Json::parse("[6]"));
     EXPECT_EQ(json["shots"], 5);
@@ -395,8 +428,8 @@ TEST(Stats, FlyersShapeAndShotsLeftOut) {
     EXPECT_EQ(withFlyer["shape"]["elongated"], true);
     std::vector<std::string> keys;
     for (const auto& item : withFlyer.items()) keys.push_back(item.key());
-    EXPECT_EQ(std::vector<std::string>(keys.end() - 5, keys.end()),
-              (std::vector<std::string>{"prediction", "flyers", "excluded", "shape", "warnings"}));
+    EXPECT_EQ(std::vector<std::string>(keys.end() - 6, keys.end()),
+              (std::vector<std::string>{"prediction", "flyers", "excluded", "shape", "warnings", "correction"}));
 
     // A shot number past the file's shots fails that file alone.
     const Captured past = RunReport({"--stats", "--exclude", "4", three, flyer});
@@ -431,7 +464,7 @@ TEST(Stats, DataWarningsAndStrict) {
               "Centre x          2.000                    1.910                    0.556\n"
               "Centre y          1.000                    0.955                    0.278\n");
     const Captured json = RunReport({"--stats", "--json", bad});
-    EXPECT_NE(json.out.find(warningsJson + "}\n]\n"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find(warningsJson + ",\"correction\":{"), std::string::npos) << json.out;
 
     const Captured strict = RunReport({"--stats", "--strict", "--json", bad, three});
     EXPECT_EQ(strict.status, 1);

@@ -73,7 +73,14 @@ compare "compare json options" --compare --json --range 50 --level 0.99 strung10
 compare "wildcard" "*.grp"
 compare "wildcard csv" --csv "*.grp"
 compare "wildcard stats" --stats --json "*.grp"
+compare "pool" --stats --pool --target 3moa --click 1/8moa session1.grp session2.grp session3.grp
+compare "pool json svg" --stats --pool --json --svg SVGDIR --target 10cm --click 0.1mil --aim 0.5,1 session1.grp missing.grp session2.grp session3.grp
+compare "pool of all" --stats --pool "*.grp"
+compare "target click aim" --stats --target 4in --click 0.5in --aim -0.25,0.5 hunting10.grp flyer7.grp
+compare "target json" --stats --json --target 2moa --range 300 prone200.grp strung10.grp
 compare "usage" --stats --level 2 range1.grp
+compare "usage target" --stats --target 0in range1.grp
+compare "usage pool" --compare --pool range1.grp tight5.grp
 compare "help" --help
 echo "$runs runs, $failures different"
 [ "$failures" -eq 0 ]

@@ -45,10 +45,11 @@ const char *const kFailureStyle =
 
 QString fromStd(const std::string &text) { return QString::fromStdString(text); }
 
-// One file as cep-report --stats reads it.
+// One file as cep-report --stats reads it, with its move to the point of aim.
 cep::writers::NamedStats readGroup(const QString &path, const QString &range, double level)
 {
-    return cep::writers::ReadNamedStats(path.toStdString(), range.toStdString(), level);
+    const cep::AimingOptions aiming;
+    return cep::writers::ReadNamedStats(path.toStdString(), range.toStdString(), level, {}, false, &aiming);
 }
 
 QByteArray svgOf(const cep::writers::NamedStats &g)
@@ -259,7 +260,8 @@ void StatisticsWindow::refresh()
         const cep::writers::NamedStats &g = groups.front();
         showAlerts({}, warnings + panelLines(cep::GroupNotes(g.stats.value())));
         const QByteArray svg = svgOf(g);
-        showResult(fromStd(cep::writers::StatsText(g.name, g.stats.value())), {svg}, svg);
+        showResult(fromStd(cep::writers::StatsText(g.name, g.stats.value(), g.advice ? &*g.advice : nullptr)), {svg},
+                   svg);
         return;
     }
     const cep::writers::NamedStats &a = groups[0];
