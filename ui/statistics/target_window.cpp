@@ -27,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -160,8 +161,9 @@ private:
 class TargetView : public QGraphicsView
 {
 public:
-    TargetView(QGraphicsScene *scene, std::function<void(QPointF, Qt::KeyboardModifiers)> clicked)
-        : QGraphicsView(scene), clicked_(std::move(clicked))
+    TargetView(QGraphicsScene *scene, std::function<void(QPointF, Qt::KeyboardModifiers)> clicked,
+               std::function<void()> deleted)
+        : QGraphicsView(scene), clicked_(std::move(clicked)), deleted_(std::move(deleted))
     {
         setTransformationAnchor(AnchorUnderMouse);
         setResizeAnchor(AnchorViewCenter);
@@ -178,6 +180,17 @@ public:
     }
 
 protected:
+    // Delete belongs to the picture's shots while the picture has the focus,
+    // not to the text boxes' characters.
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
+            deleted_();
+            event->accept();
+            return;
+        }
+        QGraphicsView::keyPressEvent(event);
+    }
     void wheelEvent(QWheelEvent *event) override
     {
         const int steps = event->angleDelta().y() / 120;
@@ -231,6 +244,7 @@ protected:
 
 private:
     std::function<void(QPointF, Qt::KeyboardModifiers)> clicked_;
+    std::function<void()> deleted_;
     bool pressed_ = false;
     bool panning_ = false;
     QPoint pressAt_;
@@ -269,9 +283,9 @@ void TargetWindow::createControls()
     scene_ = new QGraphicsScene(this);
     pixmap_ = scene_->addPixmap(QPixmap());
     pixmap_->setTransformationMode(Qt::SmoothTransformation);
-    view_ = new TargetView(scene_, [this](QPointF pixel, Qt::KeyboardModifiers modifiers) {
-        clickPicture(pixel, modifiers);
-    });
+    view_ = new TargetView(
+        scene_, [this](QPointF pixel, Qt::KeyboardModifiers modifiers) { clickPicture(pixel, modifiers); },
+        [this] { deleteSelected(); });
     view_->setObjectName(QStringLiteral("targetView"));
     view_->setAccessibleName(QStringLiteral("Target picture"));
     view_->setMinimumSize(400, 300);
@@ -453,12 +467,6 @@ void TargetWindow::createControls()
     addKey(QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { view_->zoom(kZoomStep); });
     addKey(QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { view_->zoom(1 / kZoomStep); });
     addKey(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { view_->fitInView(pixmap_, Qt::KeepAspectRatio); });
-    // Delete belongs to the picture's shots, not to the text boxes' characters.
-    auto *remove = new QAction(view_);
-    remove->setShortcut(QKeySequence(Qt::Key_Delete));
-    remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    connect(remove, &QAction::triggered, this, &TargetWindow::deleteSelected);
-    view_->addAction(remove);
 }
 
 void TargetWindow::setMode(Mode mode)
@@ -484,8 +492,10 @@ void TargetWindow::say(const QString &text, bool failure)
 
 bool TargetWindow::confirm(const QString &question)
 {
-    return QMessageBox::question(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);  // paths are shown as they are
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 cep::scan::GreyPicture TargetWindow::greyPicture() const
