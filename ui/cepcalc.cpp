@@ -152,6 +152,7 @@ void CEPcalc::connectEvents()
     connect(mnuFileSave, &QAction::triggered, this, &CEPcalc::mnuFileSave_Click);
     connect(mnuStatsGroup, &QAction::triggered, this, &CEPcalc::mnuStatsGroup_Click);
     connect(mnuStatsCompare, &QAction::triggered, this, &CEPcalc::mnuStatsCompare_Click);
+    connect(mnuStatsPicture, &QAction::triggered, this, &CEPcalc::mnuStatsPicture_Click);
 }
 
 CEPcalc::~CEPcalc() = default;
@@ -243,7 +244,7 @@ void CEPcalc::mnuFileSave_Click()
 void CEPcalc::mnuStatsGroup_Click()
 {
     if (loadStatistics())
-        StatisticsModule->open({GroupFilePath, QString(), txtYards->text()}, this);
+        openStatistics({GroupFilePath, QString(), txtYards->text()});
 }
 
 // The second group is asked for as Open asks, but the chosen file stays.
@@ -251,7 +252,21 @@ void CEPcalc::mnuStatsCompare_Click()
 {
     if (!loadStatistics() || !askForGroupFile())
         return;
-    StatisticsModule->open({GroupFilePath, CommonDialog1.FileName, txtYards->text()}, this);
+    openStatistics({GroupFilePath, CommonDialog1.FileName, txtYards->text()});
+}
+
+// Needs no chosen file: the window makes one.
+void CEPcalc::mnuStatsPicture_Click()
+{
+    if (loadStatistics())
+        openStatistics({QString(), QString(), txtYards->text(), cepui::ModuleWindow::TargetPicture});
+}
+
+void CEPcalc::openStatistics(const cepui::StatisticsRequest &request)
+{
+    QString problem;
+    if (StatisticsModule->open(request, this, problem) == nullptr && !problem.isEmpty())
+        MsgBox(this, problem, vbExclamation);
 }
 
 // The statistics module, loaded on first use; a message when it cannot be.
@@ -289,6 +304,9 @@ void CEPcalc::createMenu()
     mnuStatsCompare = mnuStats->addAction(QStringLiteral("Compare with\u2026"));
     mnuStatsCompare->setObjectName(QStringLiteral("mnuStatsCompare"));
     mnuStatsCompare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    mnuStatsPicture = mnuStats->addAction(QStringLiteral("Group from target picture\u2026"));
+    mnuStatsPicture->setObjectName(QStringLiteral("mnuStatsPicture"));
+    mnuStatsPicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
 }
 
 void CEPcalc::createControls(QWidget *client)

@@ -10,6 +10,7 @@
 
 #include "core/calculate.h"
 #include "ui/frame_centring.h"
+#include "ui/statistics_entry.h"
 #include "ui/window_services.h"
 
 class QAction;
@@ -52,6 +53,7 @@ public:
     QMenu *mnuStats = nullptr;
     QAction *mnuStatsGroup = nullptr;
     QAction *mnuStatsCompare = nullptr;
+    QAction *mnuStatsPicture = nullptr;
 
     // The open-file dialog of the Choose-file command.
     CommonDialog CommonDialog1;
@@ -71,6 +73,7 @@ public:
     void mnuFileSave_Click();
     void mnuStatsGroup_Click();
     void mnuStatsCompare_Click();
+    void mnuStatsPicture_Click();
 
 protected:
     bool event(QEvent *event) override;
@@ -83,6 +86,7 @@ private:
     void showFailure(const cep::Failure &failure);
     bool askForGroupFile();
     bool loadStatistics();
+    void openStatistics(const cepui::StatisticsRequest &request);
 
     // The Calculate command's working tables and results, kept for the
     // window's lifetime: a later run can depend on them.

@@ -10,17 +10,23 @@ class QWidget;
 
 namespace cepui {
 
-// One group, or two compared.
+// The windows the module opens.
+enum class ModuleWindow { Statistics, TargetPicture };
+
+// One group, or two compared; or a group read from a picture of the target.
 struct StatisticsRequest
 {
     QString path;          // the chosen group file
     QString comparedPath;  // the group it is compared with; empty for one group
     QString range;         // the range box's text when asked
+    ModuleWindow window = ModuleWindow::Statistics;
 };
 
 // The module's one export: opens a window of its own for `request`, owned by
-// `owner` (it goes when the owner goes), and returns it, shown.
-using OpenStatisticsWindow = QWidget *(*)(const StatisticsRequest &request, QWidget *owner);
-inline constexpr char kOpenStatisticsWindow[] = "cepOpenStatisticsWindow";
+// `owner` (it goes when the owner goes), and returns it, shown; or returns
+// null with the reason in `problem` when this build has no such window.
+using OpenStatisticsWindow = QWidget *(*)(const StatisticsRequest &request, QWidget *owner, QString &problem);
+// Named anew when its form changes, so that a stale module is refused, not called.
+inline constexpr char kOpenStatisticsWindow[] = "cepOpenModuleWindow";
 
 } // namespace cepui

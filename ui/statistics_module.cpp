@@ -50,9 +50,9 @@ bool StatisticsModule::load(QString &problem)
     return true;
 }
 
-QWidget *StatisticsModule::open(const StatisticsRequest &request, QWidget *owner)
+QWidget *StatisticsModule::open(const StatisticsRequest &request, QWidget *owner, QString &problem)
 {
-    return open_ != nullptr ? open_(request, owner) : nullptr;
+    return open_ != nullptr ? open_(request, owner, problem) : nullptr;
 }
 
 } // namespace cepui

@@ -19,8 +19,9 @@ public:
     // Loads the module unless it is loaded; false, with the reason in
     // `problem`, when it cannot be.
     bool load(QString &problem);
-    // Opens the window for `request` through the loaded module.
-    QWidget *open(const StatisticsRequest &request, QWidget *owner);
+    // Opens the window for `request` through the loaded module; null, with
+    // the reason in `problem`, when the module has no such window.
+    QWidget *open(const StatisticsRequest &request, QWidget *owner, QString &problem);
 
     // The module's full path, as a user reads it.
     QString file() const;

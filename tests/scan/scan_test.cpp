@@ -12,6 +12,7 @@
 
 #include "scan/calibration.h"
 #include "scan/calibre.h"
+#include "scan/crossing.h"
 #include "scan/detect.h"
 #include "scan/group_text.h"
 #include "scan/text.h"
@@ -414,5 +415,50 @@ TEST(FindShotsFailure, TooCoarseOrNoPixels) {
     ASSERT_FALSE(empty.ok());
     EXPECT_EQ(empty.failure().message, "Picture failure: the picture has no pixels.");
 }
+
+// The snap to the nearest crossing: a click a few pixels off a printed
+// crossing lands on it; a click by a line's middle, on paper or on a hole
+// finds nothing within reach.
+struct CrossingCase {
+    const char* name;
+    double dpi;
+    bool photo;
+    TargetPoint crossing;  // inches; the true crossing, or where nothing is to be found
+    double offX, offY;     // the click, in pixels from it
+    double reach;
+    bool found;
+};
+
+class SnapsToCrossing : public ::testing::TestWithParam<CrossingCase> {};
+
+TEST_P(SnapsToCrossing, WithinAFractionOfAPixel) {
+    const CrossingCase& c = GetParam();
+    std::mt19937 random(21);
+    TargetSpec spec;
+    spec.dpi = c.dpi;
+    spec.width = spec.height = 4.0;
+    spec.holes = {{-1.25, 1.25}};
+    if (c.photo) testing_support::MakePhoto(spec, 0.06, random);
+    const auto target = testing_support::RenderTarget(spec);
+    const PixelPoint truth = target.PixelOf(c.crossing);
+    const auto snapped = NearestCrossing(target.picture(), {truth.x + c.offX, truth.y + c.offY}, c.reach);
+    ASSERT_EQ(snapped.has_value(), c.found);
+    if (!c.found) return;
+    EXPECT_NEAR(snapped->x, truth.x, 0.5);
+    EXPECT_NEAR(snapped->y, truth.y, 0.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scan, SnapsToCrossing,
+    ::testing::Values(CrossingCase{"grid_150", 150, false, {1.0, -0.5}, 6, -5, 20, true},
+                      CrossingCase{"grid_300", 300, false, {-1.5, 1.0}, -9, 4, 20, true},
+                      CrossingCase{"aim_150", 150, false, {0.0, 0.0}, 5, 4, 20, true},
+                      CrossingCase{"photo_150", 150, true, {0.5, 1.5}, 4, 7, 20, true},
+                      CrossingCase{"nearest_of_two", 150, false, {0.5, 0.5}, 30, 0, 60, true},
+                      CrossingCase{"line_middle", 150, false, {1.25, -0.5}, 0, 0, 20, false},
+                      CrossingCase{"paper", 150, false, {1.25, -0.75}, 0, 0, 20, false},
+                      CrossingCase{"hole", 150, false, {-1.25, 1.25}, 0, 0, 12, false},
+                      CrossingCase{"outside", 150, false, {0, 0}, -2000, 0, 20, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -7,6 +7,9 @@
 #ifdef CEP_STATISTICS_MODULE_BUILT
 #include "ui/statistics/picture_files.h"
 #endif
+#ifdef CEP_TARGET_WINDOW_BUILT
+#include "tests/scan/synthetic_target.h"
+#endif
 
 #include <QTest>
 #include <QtWidgets>
@@ -55,9 +58,8 @@ QString box(const char *icon, const QString &text) { return QString(icon) + " | 
 
 // Ends a modal (hiding ends a dialog whatever its buttons): describes a message box as box()
 // does, or names any other modal. Its event loop ends only once this returns.
-QString answer(QWidget *modal)
+QString describe(QWidget *modal)
 {
-    modal->hide();
     const auto *m = qobject_cast<QMessageBox *>(modal);
     if (m == nullptr)
         return QString("<%1>").arg(modal->metaObject()->className());
@@ -65,6 +67,12 @@ QString answer(QWidget *modal)
     const QString format = m->textFormat() == Qt::PlainText ? "plain" : "markup";
     return QString("%1 | %2 | %3 | %4 | %5")
         .arg(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(m->icon()), m->windowTitle(), buttons, format, m->text());
+}
+
+QString answer(QWidget *modal)
+{
+    modal->hide();
+    return describe(modal);
 }
 
 // Runs `act`; `handle` gets the first modal that comes up, ends it and says what it saw.
@@ -197,6 +205,68 @@ QStringList pdfGridSteps(const QByteArray &pdf)
     return steps;
 }
 
+#ifdef CEP_TARGET_WINDOW_BUILT
+// The holes of the synthetic target the picture window reads, inches from the aim.
+const std::vector<cep::scan::TargetPoint> kHoles = {{0.6, 0.9}, {1.1, -0.4}, {-0.3, -1.2}, {-1.0, 0.35}, {0.3, -0.7}};
+
+// A 4.5 in square grid sheet at 150 dpi with kHoles, as a PNG stating its
+// resolution or not; the aim at pixel (337, 337).
+bool writeTarget(const QString &path, bool statesDpi)
+{
+    cep::testing_support::TargetSpec spec;
+    spec.width = spec.height = 4.5;
+    spec.holes = kHoles;
+    const auto target = cep::testing_support::RenderTarget(spec);
+    QImage image(target.grey.data, target.grey.cols, target.grey.rows, int(target.grey.step), QImage::Format_Grayscale8);
+    image = image.copy();
+    if (statesDpi)
+        image.setDotsPerMeterX(qRound(150 / 0.0254)), image.setDotsPerMeterY(qRound(150 / 0.0254));
+    return image.save(path, "PNG");
+}
+
+// The shots on the picture window's picture by their numbers: "number x,y" with the pixels to 0.001.
+QStringList markers(QGraphicsView *view)
+{
+    QList<std::pair<int, QString>> found;
+    for (QGraphicsItem *item : view->scene()->items()) {
+        if (item->type() != QGraphicsEllipseItem::Type)
+            continue;
+        for (QGraphicsItem *child : item->childItems())
+            if (auto *label = dynamic_cast<QGraphicsSimpleTextItem *>(child))
+                found.push_back({label->text().toInt(), QString("%1 %2,%3").arg(label->text()).arg(item->pos().x(), 0, 'f', 3).arg(item->pos().y(), 0, 'f', 3)});
+    }
+    std::sort(found.begin(), found.end());
+    QStringList lines;
+    for (const auto &f : found)
+        lines << f.second;
+    return lines;
+}
+
+// The view's point over the picture's pixel (x, y), shown at 1:1 about it; the picture at whole
+// pixels of the view, so that the point's centre is the pixel's.
+QPoint showPixel(QGraphicsView *view, double x, double y)
+{
+    view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    view->resetTransform();
+    view->centerOn(x + 0.5, y + 0.5);
+    const QPointF at = view->viewportTransform().map(QPointF(x + 0.5, y + 0.5));
+    return QPoint(qFloor(at.x()), qFloor(at.y()));
+}
+
+// The x,y lines of a group file.
+QList<QPointF> groupShots(const QByteArray &file)
+{
+    QList<QPointF> shots;
+    const QList<QByteArray> lines = file.split('\n');
+    for (qsizetype i = 3; i < lines.size(); ++i) {
+        const QList<QByteArray> xy = lines[i].trimmed().split(',');
+        if (xy.size() == 2)
+            shots << QPointF(xy[0].toDouble(), xy[1].toDouble());
+    }
+    return shots;
+}
+#endif
+
 QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "<none>"; }
 
 } // namespace
@@ -311,6 +381,61 @@ class CepcalcTest : public QObject
                    });
         return stats->findChild<QLabel *>("status")->text();
     }
+
+    QList<QWidget *> targetWindows() const { return window->findChildren<QWidget *>("TargetWindow"); }
+
+#ifdef CEP_TARGET_WINDOW_BUILT
+    // Opens the picture window from the menu and `picture` in it through its file dialog.
+    QWidget *openTarget(const QString &picture)
+    {
+        window->mnuStatsPicture->trigger();
+        if (targetWindows().size() != 1)
+            return nullptr;
+        QWidget *target = targetWindows().first();
+        const QString seen = whileModal([&] { QTest::mouseClick(target->findChild<QPushButton *>("openPicture"), Qt::LeftButton); },
+                                        [&](QWidget *modal) {
+                                            auto *nameBox = modal->findChild<QLineEdit *>("fileNameEdit");
+                                            if (nameBox == nullptr)
+                                                return answer(modal);
+                                            nameBox->setText(picture);
+                                            QTest::keyClick(nameBox, Qt::Key_Return);
+                                            return QString();
+                                        });
+        return seen.isEmpty() ? target : nullptr;
+    }
+
+    // Clicks the picture's pixel (x, y), shown at 1:1.
+    static void clickPixel(QWidget *target, double x, double y, Qt::KeyboardModifiers modifiers = {})
+    {
+        auto *view = target->findChild<QGraphicsView *>("targetView");
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, showPixel(view, x, y));
+    }
+
+    // Save group… with `name` typed into its dialog; then the folder it offered, the name, and the status.
+    QString saveGroupAs(QWidget *target, const QString &name, const std::function<QString(QWidget *)> &question = answer)
+    {
+        QString offered, asked;
+        // The question about replacing a file comes after the dialog has gone.
+        QTimer questions;
+        connect(&questions, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                asked += question(box);
+        });
+        questions.start(10);
+        whileModal([&] { QTest::mouseClick(target->findChild<QPushButton *>("saveGroup"), Qt::LeftButton); },
+                   [&](QWidget *modal) {
+                       auto *dialog = qobject_cast<QFileDialog *>(modal);
+                       auto *nameBox = modal->findChild<QLineEdit *>("fileNameEdit");
+                       if (dialog == nullptr || nameBox == nullptr)
+                           return answer(modal);
+                       offered = QDir::toNativeSeparators(dialog->directory().absolutePath()) + " | " + nameBox->text();
+                       nameBox->setText(name);
+                       QTest::keyClick(nameBox, Qt::Key_Return);
+                       return QString();
+                   });
+        return offered + " | " + asked + " | " + target->findChild<QLabel *>("status")->text();
+    }
+#endif
 
     // Where the build made the module, the statistics cases run and it must be there.
     static bool moduleBuilt()
@@ -613,11 +738,12 @@ private slots:
                 seen << item->text() + " " + item->shortcut().toString() + (item->isEnabled() ? " enabled" : " greyed");
             return seen;
         };
-        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T greyed", "Compare with\u2026 Ctrl+K greyed"}));
+        const QString picture = "Group from target picture\u2026 Ctrl+G enabled";  // needs no chosen file
+        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T greyed", "Compare with\u2026 Ctrl+K greyed", picture}));
         chooseFile(Button, "RANGE2.GRP", Qt::Key_Escape);
         QCOMPARE(items().join(' ').count("greyed"), 2);
         chooseFile(Menu, "RANGE2.GRP");
-        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T enabled", "Compare with\u2026 Ctrl+K enabled"}));
+        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T enabled", "Compare with\u2026 Ctrl+K enabled", picture}));
 
         if (!moduleBuilt())
             return;
@@ -627,6 +753,12 @@ private slots:
         QTRY_COMPARE(statisticsWindows().size(), 1);
         QCOMPARE(statisticsWindows().first()->windowTitle(), "Group statistics: RANGE2.GRP");
         QVERIFY(!statisticsWindows().first()->isModal());
+        QTest::keyClick(window.get(), Qt::Key_G, Qt::ControlModifier);
+#ifdef CEP_TARGET_WINDOW_BUILT
+        QTRY_COMPARE(targetWindows().size(), 1);
+        QCOMPARE(targetWindows().first()->windowTitle(), "Group from target picture");
+        QVERIFY(!targetWindows().first()->isModal());
+#endif
     }
 
     // Without its module the window names the missing file and where the figures are to be had.
@@ -644,6 +776,8 @@ private slots:
         const auto open = [this] { return whileModal([this] { window->mnuStatsGroup->trigger(); }); };
         const QString advice = " cep-report --stats and --compare, beside the program, give the same figures.";
         QCOMPARE(open(), box("Warning", "The statistics window is not part of this build: there is no " + missing + "." + advice));
+        QCOMPARE(whileModal([this] { window->mnuStatsPicture->trigger(); }),
+                 box("Warning", "The statistics window is not part of this build: there is no " + missing + "." + advice));
         QVERIFY(write(elsewhere.filePath(module), "not a library"));
         const QString broken = open();
         // Compare says so before it asks for a file.
@@ -930,6 +1064,151 @@ private slots:
     }
 
     // The page for a picture of a given size: the user's paper upright or turned, else the next size up.
+#ifdef CEP_TARGET_WINDOW_BUILT
+    void targetWindow_data()
+    {
+        QTest::addColumn<bool>("statesDpi");
+        QTest::addColumn<QString>("typedDpi");
+        QTest::addColumn<bool>("snap");
+        QTest::addColumn<QPoint>("clickOff");  // pixels from the aim
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("stated dpi, aim clicked") << true << "" << false << QPoint(0, 0) << 0 << "5 shots found";
+        QTest::newRow("typed dpi, aim snapped") << false << "150" << true << QPoint(3, -4) << 0 << "5 shots found";
+        QTest::newRow("shot count given") << true << "" << false << QPoint(0, 0) << 5 << "5 shots found; 5 expected";
+    }
+
+    // Calibrated by the dpi and a click on the aim, the window finds the holes where they are, and saves
+    // what cep-scan writes for the same picture, then shows the group's statistics.
+    void targetWindow()
+    {
+        QFETCH(bool, statesDpi);
+        QFETCH(QString, typedDpi);
+        QFETCH(bool, snap);
+        QFETCH(QPoint, clickOff);
+        QFETCH(int, expected);
+        QFETCH(QString, count);
+        const QString picture = elsewhere.filePath("target.png");
+        for (const QString name : {"target.grp", "cli.grp"})
+            QFile::remove(elsewhere.filePath(name));
+        QVERIFY(writeTarget(picture, statesDpi));
+        QWidget *target = openTarget(picture);
+        QVERIFY(target != nullptr);
+        QCOMPARE(target->windowTitle(), "Group from target picture: target.png");
+        auto *dpi = target->findChild<QLineEdit *>("dpi");
+        QCOMPARE(dpi->text(), statesDpi ? "150" : "");
+        QTest::keyClicks(dpi, typedDpi);
+        target->findChild<QCheckBox *>("snap")->setChecked(snap);
+        QTest::mouseClick(target->findChild<QPushButton *>("pickAim"), Qt::LeftButton);
+        clickPixel(target, 337 + clickOff.x(), 337 + clickOff.y());
+        const QString aim = target->findChild<QLabel *>("aim")->text();
+        const QStringList xy = aim.mid(5, aim.size() - 8).split(", ");
+        QVERIFY2(aim.endsWith(" px") && xy.size() == 2 && qAbs(xy[0].toDouble() - 337) <= 0.2 && qAbs(xy[1].toDouble() - 337) <= 0.2,
+                 qPrintable(aim));
+        QCOMPARE(target->findChild<QLabel *>("status")->text().section(',', 0, 0),
+                 snap ? "Aim set on the nearest crossing" : "Aim set.");
+        QTest::keyClicks(target->findChild<QLineEdit *>("calibre"), ".308");
+        target->findChild<QSpinBox *>("expected")->setValue(expected);
+        QTest::mouseClick(target->findChild<QPushButton *>("findHoles"), Qt::LeftButton);
+        QCOMPARE(target->findChild<QLabel *>("count")->text(), count);
+        QCOMPARE(markers(target->findChild<QGraphicsView *>("targetView")).size(), 5);
+
+        const QString saved = elsewhere.filePath("target.grp");
+        QCOMPARE(saveGroupAs(target, saved), shownData + " | target.grp |  | Saved " + QDir::toNativeSeparators(saved));
+        const QList<QPointF> shots = groupShots(read(saved));
+        QCOMPARE(shots.size(), 5);
+        for (const cep::scan::TargetPoint &hole : kHoles) {
+            double nearest = 1e9;
+            for (const QPointF &shot : shots)
+                nearest = qMin(nearest, std::hypot(shot.x() - hole.x, shot.y() - hole.y));
+            QVERIFY2(nearest <= 0.02, qPrintable(QString("hole %1,%2 missed by %3 in").arg(hole.x).arg(hole.y).arg(nearest)));
+        }
+        if (clickOff.isNull() && !snap) {
+            QStringList args = {picture, "--caliber", ".308", "--aim-pixel", "337,337", "-o", elsewhere.filePath("cli.grp")};
+            if (!statesDpi)
+                args << "--dpi" << "150";
+            if (expected > 0)
+                args << "--shots" << QString::number(expected);
+            QCOMPARE(QProcess::execute(CEP_SCAN, args), 0);
+            QCOMPARE(read(saved), read(elsewhere.filePath("cli.grp")));
+        }
+        QTRY_COMPARE(statisticsWindows().size(), 1);
+        QCOMPARE(statisticsWindows().first()->windowTitle(), "Group statistics: target.grp");
+        QCOMPARE(shownIn(statisticsWindows().first())[2], cepReport({"--stats", "--range", "100", "--level", "0.95", saved})[0]);
+    }
+
+    // The shooter's corrections: a marker dragged, shots added by Ctrl+click and in the add mode in the
+    // order clicked, one deleted and the rest renumbered; saving over a file only when told to.
+    void targetEdits()
+    {
+        const QString picture = elsewhere.filePath("target.png");
+        QFile::remove(elsewhere.filePath("before.grp"));
+        QVERIFY(writeTarget(picture, true));
+        QWidget *target = openTarget(picture);
+        QVERIFY(target != nullptr);
+        auto *view = target->findChild<QGraphicsView *>("targetView");
+        target->findChild<QCheckBox *>("snap")->setChecked(false);
+        QTest::mouseClick(target->findChild<QPushButton *>("pickAim"), Qt::LeftButton);
+        clickPixel(target, 337, 337);
+        QTest::keyClicks(target->findChild<QLineEdit *>("calibre"), "7.62mm");
+        QTest::mouseClick(target->findChild<QPushButton *>("findHoles"), Qt::LeftButton);
+        const QStringList found = markers(view);
+        QCOMPARE(found.size(), 5);
+        const QString before = elsewhere.filePath("before.grp");
+        QVERIFY(saveGroupAs(target, before).endsWith(" | Saved " + QDir::toNativeSeparators(before)));
+        const QList<QByteArray> lines = read(before).split('\n');
+        QCOMPARE(lines.size(), 9);  // two heading lines, the count, five shots, nothing after the last CR LF
+
+        // Shot 1 dragged 15 pixels right and 30 down.
+        const QPointF first(found[0].section(' ', 1).section(',', 0, 0).toDouble(), found[0].section(',', 1).toDouble());
+        const QPoint from = showPixel(view, first.x() - 0.5, first.y() - 0.5);
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(view->viewport(), from + QPoint(5, 10));
+        QTest::mouseMove(view->viewport(), from + QPoint(15, 30));
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, from + QPoint(15, 30));
+        QCOMPARE(markers(view)[0], QString("1 %1,%2").arg(first.x() + 15, 0, 'f', 3).arg(first.y() + 30, 0, 'f', 3));
+        const auto inches = [](double px, double py) {
+            return QString("%1,%2\r").arg((px - 337) / 150, 0, 'f', 4).arg((337 - py) / 150, 0, 'f', 4).toUtf8();
+        };
+        // A plain click on the paper adds nothing; Ctrl+click adds; the add mode adds on a plain click.
+        clickPixel(target, 592, 592);
+        QCOMPARE(markers(view).size(), 5);
+        clickPixel(target, 592, 592, Qt::ControlModifier);
+        QCOMPARE(target->findChild<QLabel *>("count")->text(), "6 shots found");
+        QTest::mouseClick(target->findChild<QPushButton *>("addShots"), Qt::LeftButton);
+        clickPixel(target, 100, 560);
+        QCOMPARE(markers(view).mid(5), (QStringList{"6 592.000,592.000", "7 100.000,560.000"}));
+        target->findChild<QSpinBox *>("expected")->setValue(6);
+        QCOMPARE(target->findChild<QLabel *>("count")->text(), "7 shots found; 6 expected");
+        // Shot 3 selected by a click, which adds nothing even in the add mode, and deleted.
+        const QString third = markers(view)[2];
+        clickPixel(target, third.section(' ', 1).section(',', 0, 0).toDouble() - 0.5, third.section(',', 1).toDouble() - 0.5);
+        QCOMPARE(markers(view).size(), 7);
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(target->findChild<QLabel *>("count")->text(), "6 shots found; 6 expected");
+        QCOMPARE(markers(view).mid(2, 1), QStringList{"3 " + found[3].section(' ', 1)});
+
+        const QByteArray edited = lines[0] + '\n' + lines[1] + "\n6\r\n" + inches(first.x() + 15, first.y() + 30) + '\n' +
+                                  lines[4] + '\n' + lines[6] + '\n' + lines[7] + '\n' + inches(592, 592) + '\n' +
+                                  inches(100, 560) + '\n';
+        const QString shown = QDir::toNativeSeparators(before);
+        const QString question = "Question | Group from target picture: target.png | more | plain | " + shown +
+                                 " already exists. Replace it?";
+        QCOMPARE(saveGroupAs(target, before),
+                 shownData + " | target.grp | " + question + " | Not saved: " + shown + " is kept as it was.");
+        QCOMPARE(read(before).split('\n').size(), 9);
+        QCOMPARE(statisticsWindows().size(), 1);  // of the first save only
+        const auto yes = [](QWidget *modal) {
+            const QString seen = describe(modal);
+            qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Yes)->click();
+            return seen;
+        };
+        QCOMPARE(saveGroupAs(target, before, yes), shownData + " | target.grp | " + question + " | Saved " + shown);
+        QCOMPARE(read(before), edited);
+        QTRY_COMPARE(statisticsWindows().size(), 2);
+    }
+#endif
+
     void pdfPaper_data()
     {
         QTest::addColumn<QSizeF>("inches");
