@@ -38,7 +38,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/ui/resources/fonts/LICENSE DESTINATION . RENAM
 # Runtime Library Exception; winpthreads' own), each from the packages or the
 # source it was built from, and a page that names each one's version and source.
 function(cep_package_version package out)
-  execute_process(COMMAND dpkg-query -W -f=${Version} ${package} OUTPUT_VARIABLE version
+  execute_process(COMMAND dpkg-query -W "-f=\${Version}" ${package} OUTPUT_VARIABLE version
                   RESULT_VARIABLE failed ERROR_QUIET)
   if(failed OR version STREQUAL "")
     message(FATAL_ERROR "The Debian package ${package}, whose licence the Windows package ships, is not installed")

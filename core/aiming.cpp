@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "core/math_policy.h"
 #include "core/aiming.h"
 
 #include <algorithm>
@@ -23,12 +24,7 @@ namespace {
 namespace bm = boost::math;
 namespace bp = boost::math::policies;
 
-// As in the group statistics: no exceptions, and every figure checked.
-using Quiet = bp::policy<bp::domain_error<bp::ignore_error>, bp::pole_error<bp::ignore_error>,
-                         bp::overflow_error<bp::ignore_error>, bp::underflow_error<bp::ignore_error>,
-                         bp::denorm_error<bp::ignore_error>, bp::rounding_error<bp::ignore_error>,
-                         bp::evaluation_error<bp::ignore_error>,
-                         bp::indeterminate_result_error<bp::ignore_error>>;
+using Quiet = QuietMath;
 
 constexpr double kInchesPerYard = 36.0;
 // Turrets marked in inches move that much at 100 yards.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "core/math_policy.h"
 #include "core/group_stats.h"
 
 #include <algorithm>
@@ -21,13 +22,7 @@ namespace {
 namespace bm = boost::math;
 namespace bp = boost::math::policies;
 
-// Boost.Math hands back a NaN or an infinity instead of throwing; the checks
-// below turn any such figure into an Overflow failure.
-using Quiet = bp::policy<bp::domain_error<bp::ignore_error>, bp::pole_error<bp::ignore_error>,
-                         bp::overflow_error<bp::ignore_error>, bp::underflow_error<bp::ignore_error>,
-                         bp::denorm_error<bp::ignore_error>, bp::rounding_error<bp::ignore_error>,
-                         bp::evaluation_error<bp::ignore_error>,
-                         bp::indeterminate_result_error<bp::ignore_error>>;
+using Quiet = QuietMath;
 
 bool Finite(double v) { return std::isfinite(v); }
 

@@ -390,6 +390,38 @@ std::string ScaleText(const Frame& f) {
 }
 
 
+// The circles about a centre, largest first so that none hides another (the
+// next shots' 95 %, then the hit circles), and the centre's mark over them.
+std::string CentreCircles(const Frame& f, cep::ShotPoint centre, const std::array<cep::HitCircle, 3>& circles,
+                          const cep::PredictionCircle& next) {
+    const std::string cx = Pos(f.X(centre.x));
+    const std::string cy = Pos(f.Y(centre.y));
+    std::string svg =
+        Element("circle", {{"class", "next95"}, {"cx", cx}, {"cy", cy}, {"r", Pos(f.Length(next.diameter / 2.0))}});
+    for (std::size_t i = circles.size(); i-- > 0;) {
+        const cep::HitCircle& c = circles[i];
+        svg += Element("circle", {{"class", "circle" + std::to_string(c.percent)}, {"cx", cx}, {"cy", cy},
+                                  {"r", Pos(f.Length(c.diameter.value / 2.0))}});
+    }
+    svg += Element("circle", {{"class", "mpi"}, {"cx", cx}, {"cy", cy}, {"r", "3"}});
+    svg += CentreCross("mpi", f.X(centre.x), f.Y(centre.y), 8);
+    return svg;
+}
+
+// The title, the scale line, and the legend: a swatch and a line each, from
+// `y` on; `y` is left under the last line.
+std::string TitleAndLegend(const Frame& f, const std::string& title,
+                           const std::vector<std::pair<std::string, std::string>>& legend, double& y) {
+    std::string svg = Element("text", {{"class", "title"}, {"x", "20"}, {"y", "30"}}, title);
+    svg += Element("text", {{"class", "scale"}, {"x", "20"}, {"y", "50"}}, ScaleText(f));
+    for (const auto& [swatch, text] : legend) {
+        svg += Element("path", {{"class", swatch + " key"}, {"d", "M20 " + Pos(y - 4) + "h28"}});
+        svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, text);
+        y += kLegendLine;
+    }
+    return svg;
+}
+
 // One group's picture without its document: its size, title and elements.
 struct Drawing {
     double width = 0.0;
@@ -496,29 +528,13 @@ Drawing Draw(std::string_view name, const cep::GroupStats& s, const cep::ShotTab
                            std::to_string(flyer.shot));
     }
     svg += numbers;
-    const std::string cx = Pos(f.X(s.centre.x));
-    const std::string cy = Pos(f.Y(s.centre.y));
     if (s.shape.elongated) {
         for (const cep::PredictionEllipse& e : s.shape.ellipses) svg += EllipseElement(f, s, e);
     }
-    svg += Element("circle", {{"class", "next95"}, {"cx", cx}, {"cy", cy}, {"r", Pos(f.Length(next.diameter / 2.0))}});
-    for (std::size_t i = s.circles.size(); i-- > 0;) {
-        const cep::HitCircle& c = s.circles[i];
-        svg += Element("circle", {{"class", "circle" + std::to_string(c.percent)}, {"cx", cx}, {"cy", cy},
-                                  {"r", Pos(f.Length(c.diameter.value / 2.0))}});
-    }
-    svg += Element("circle", {{"class", "mpi"}, {"cx", cx}, {"cy", cy}, {"r", "3"}});
-    svg += CentreCross("mpi", f.X(s.centre.x), f.Y(s.centre.y), 8);
-
-    svg += Element("text", {{"class", "title"}, {"x", "20"}, {"y", "30"}}, title);
-    svg += Element("text", {{"class", "scale"}, {"x", "20"}, {"y", "50"}}, ScaleText(f));
+    svg += CentreCircles(f, s.centre, s.circles, next);
     // The legend: a swatch and a line per circle, then the marks.
     double y = legendTop;
-    for (const auto& [swatch, text] : legend) {
-        svg += Element("path", {{"class", swatch + " key"}, {"d", "M20 " + Pos(y - 4) + "h28"}});
-        svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, text);
-        y += kLegendLine;
-    }
+    svg += TitleAndLegend(f, title, legend, y);
     const std::string markY = Pos(y - 4);
     svg += Element("circle", {{"class", "shot key"}, {"cx", "34"}, {"cy", markY}, {"r", shotRadius}});
     svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, "shot");
@@ -667,25 +683,9 @@ std::string PoolSvg(std::span<const NamedStats> files, const cep::PoolStats& poo
         const cep::GroupStats& s = groups[g]->stats.value();
         svg += CentreCross(("gcentre g" + std::to_string(g % kPoolColours)).c_str(), f.X(s.centre.x), f.Y(s.centre.y), 6);
     }
-    const std::string cx = Pos(f.X(pool.centre.x));
-    const std::string cy = Pos(f.Y(pool.centre.y));
-    svg += Element("circle", {{"class", "next95"}, {"cx", cx}, {"cy", cy}, {"r", Pos(f.Length(next.diameter / 2.0))}});
-    for (std::size_t i = pool.circles.size(); i-- > 0;) {
-        const cep::HitCircle& c = pool.circles[i];
-        svg += Element("circle", {{"class", "circle" + std::to_string(c.percent)}, {"cx", cx}, {"cy", cy},
-                                  {"r", Pos(f.Length(c.diameter.value / 2.0))}});
-    }
-    svg += Element("circle", {{"class", "mpi"}, {"cx", cx}, {"cy", cy}, {"r", "3"}});
-    svg += CentreCross("mpi", f.X(pool.centre.x), f.Y(pool.centre.y), 8);
-
-    svg += Element("text", {{"class", "title"}, {"x", "20"}, {"y", "30"}}, title);
-    svg += Element("text", {{"class", "scale"}, {"x", "20"}, {"y", "50"}}, ScaleText(f));
+    svg += CentreCircles(f, pool.centre, pool.circles, next);
     double y = legendTop;
-    for (const auto& [swatch, text] : legend) {
-        svg += Element("path", {{"class", swatch + " key"}, {"d", "M20 " + Pos(y - 4) + "h28"}});
-        svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, text);
-        y += kLegendLine;
-    }
+    svg += TitleAndLegend(f, title, legend, y);
     for (std::size_t g = 0; g < names.size(); ++g) {
         svg += Marker(g, 34, y - 4, "mark g" + std::to_string(g % kPoolColours) + " key");
         svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, names[g]);
