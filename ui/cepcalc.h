@@ -52,6 +52,7 @@ public:
     QMenu *mnuStats = nullptr;
     QAction *mnuStatsGroup = nullptr;
     QAction *mnuStatsCompare = nullptr;
+    QAction *mnuStatsPool = nullptr;
 
     // The open-file dialog of the Choose-file command.
     CommonDialog CommonDialog1;
@@ -71,6 +72,7 @@ public:
     void mnuFileSave_Click();
     void mnuStatsGroup_Click();
     void mnuStatsCompare_Click();
+    void mnuStatsPool_Click();
 
 protected:
     bool event(QEvent *event) override;
@@ -81,7 +83,7 @@ private:
 
     void connectEvents();
     void showFailure(const cep::Failure &failure);
-    bool askForGroupFile();
+    bool askForGroupFile(int moreFlags = 0);
     bool loadStatistics();
 
     // The Calculate command's working tables and results, kept for the

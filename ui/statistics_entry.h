@@ -5,17 +5,19 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
 namespace cepui {
 
-// One group, or two compared.
+// One group, two compared, or several pooled.
 struct StatisticsRequest
 {
     QString path;          // the chosen group file
     QString comparedPath;  // the group it is compared with; empty for one group
     QString range;         // the range box's text when asked
+    QStringList pooledPaths;  // two or more groups pooled; then `path` is the first of them
 };
 
 // The module's one export: opens a window of its own for `request`, owned by
