@@ -17,7 +17,7 @@ struct StatisticsRequest
     QString path;          // the chosen group file
     QString comparedPath;  // the group it is compared with; empty for one group
     QString range;         // the range box's text when asked
-    QStringList pooledPaths;  // two or more groups pooled; then `path` is the first of them
+    QStringList pooledPaths = {};  // two or more groups pooled; then `path` is the first of them
 };
 
 // The module's one export: opens a window of its own for `request`, owned by
