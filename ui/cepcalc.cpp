@@ -152,6 +152,7 @@ void CEPcalc::connectEvents()
     connect(mnuFileSave, &QAction::triggered, this, &CEPcalc::mnuFileSave_Click);
     connect(mnuStatsGroup, &QAction::triggered, this, &CEPcalc::mnuStatsGroup_Click);
     connect(mnuStatsCompare, &QAction::triggered, this, &CEPcalc::mnuStatsCompare_Click);
+    connect(mnuStatsPool, &QAction::triggered, this, &CEPcalc::mnuStatsPool_Click);
     connect(mnuStatsPicture, &QAction::triggered, this, &CEPcalc::mnuStatsPicture_Click);
 }
 
@@ -179,13 +180,14 @@ void CEPcalc::cmdInFile_Click()
 }
 
 // The open-file dialog in the data folder; false when a step fails or the
-// user cancels. The file chosen is in CommonDialog1.
-bool CEPcalc::askForGroupFile()
+// user cancels. The file chosen is in CommonDialog1 (several with
+// CommonDialog::kAllowMultiSelect in `moreFlags`).
+bool CEPcalc::askForGroupFile(int moreFlags)
 {
     CommonDialog1.CancelError = true;
     if (!rtcChangeDir(App::Path() + QStringLiteral("/yourdata")))
         return false;
-    CommonDialog1.Flags = 4;
+    CommonDialog1.Flags = 4 | moreFlags;
     CommonDialog1.Filter = QStringLiteral("Group File Format(.grp)|*.grp|");
     CommonDialog1.FilterIndex = 1;
     CommonDialog1.FileName = QString();
@@ -269,6 +271,22 @@ void CEPcalc::openStatistics(const cepui::StatisticsRequest &request)
         MsgBox(this, problem, vbExclamation);
 }
 
+// Several groups of one session, chosen at once in the Open dialog; the
+// chosen file stays. Needs no file chosen before, so it is never greyed.
+void CEPcalc::mnuStatsPool_Click()
+{
+    if (!loadStatistics() || !askForGroupFile(CommonDialog::kAllowMultiSelect))
+        return;
+    if (CommonDialog1.FileNames.size() < 2) {
+        MsgBox(this, QStringLiteral("A pool needs two or more group files: hold Ctrl or Shift to choose several."),
+               vbExclamation);
+        return;
+    }
+    cepui::StatisticsRequest request{CommonDialog1.FileNames.constFirst(), QString(), txtYards->text()};
+    request.pooledPaths = CommonDialog1.FileNames;
+    openStatistics(request);
+}
+
 // The statistics module, loaded on first use; a message when it cannot be.
 bool CEPcalc::loadStatistics()
 {
@@ -304,6 +322,9 @@ void CEPcalc::createMenu()
     mnuStatsCompare = mnuStats->addAction(QStringLiteral("Compare with\u2026"));
     mnuStatsCompare->setObjectName(QStringLiteral("mnuStatsCompare"));
     mnuStatsCompare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    mnuStatsPool = mnuStats->addAction(QStringLiteral("Pool groups\u2026"));
+    mnuStatsPool->setObjectName(QStringLiteral("mnuStatsPool"));
+    mnuStatsPool->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     mnuStatsPicture = mnuStats->addAction(QStringLiteral("Group from target picture\u2026"));
     mnuStatsPicture->setObjectName(QStringLiteral("mnuStatsPicture"));
     mnuStatsPicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));

@@ -53,6 +53,7 @@ public:
     QMenu *mnuStats = nullptr;
     QAction *mnuStatsGroup = nullptr;
     QAction *mnuStatsCompare = nullptr;
+    QAction *mnuStatsPool = nullptr;
     QAction *mnuStatsPicture = nullptr;
 
     // The open-file dialog of the Choose-file command.
@@ -73,6 +74,7 @@ public:
     void mnuFileSave_Click();
     void mnuStatsGroup_Click();
     void mnuStatsCompare_Click();
+    void mnuStatsPool_Click();
     void mnuStatsPicture_Click();
 
 protected:
@@ -84,7 +86,7 @@ private:
 
     void connectEvents();
     void showFailure(const cep::Failure &failure);
-    bool askForGroupFile();
+    bool askForGroupFile(int moreFlags = 0);
     bool loadStatistics();
     void openStatistics(const cepui::StatisticsRequest &request);
 

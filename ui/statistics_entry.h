@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -13,13 +14,14 @@ namespace cepui {
 // The windows the module opens.
 enum class ModuleWindow { Statistics, TargetPicture };
 
-// One group, or two compared; or a group read from a picture of the target.
+// One group, two compared, or several pooled; or a group read from a picture of the target.
 struct StatisticsRequest
 {
     QString path;          // the chosen group file
     QString comparedPath;  // the group it is compared with; empty for one group
     QString range;         // the range box's text when asked
     ModuleWindow window = ModuleWindow::Statistics;
+    QStringList pooledPaths = {};  // two or more groups pooled; then `path` is the first of them
 };
 
 // The module's one export: opens a window of its own for `request`, owned by

@@ -67,7 +67,9 @@ bool CommonDialog::ShowOpen(QWidget *owner)
     // The list shows each entry's description only, as typed in Filter.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode((Flags & kFileMustExist) != 0 ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode((Flags & kAllowMultiSelect) != 0 ? QFileDialog::ExistingFiles
+                       : (Flags & kFileMustExist) != 0  ? QFileDialog::ExistingFile
+                                                        : QFileDialog::AnyFile);
     // Qt would otherwise reopen the folder the user visited last.
     dialog.setDirectory(QDir::currentPath());
     const QStringList filters = nameFilters(Filter);
@@ -82,11 +84,14 @@ bool CommonDialog::ShowOpen(QWidget *owner)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         FileName.clear();
         FileTitle.clear();
+        FileNames.clear();
         return !CancelError;
     }
-    const QString chosen = dialog.selectedFiles().constFirst();
-    FileName = QDir::toNativeSeparators(QFileInfo(chosen).absoluteFilePath());
-    FileTitle = QFileInfo(chosen).fileName();
+    FileNames.clear();
+    for (const QString &chosen : dialog.selectedFiles())
+        FileNames << QDir::toNativeSeparators(QFileInfo(chosen).absoluteFilePath());
+    FileName = FileNames.constFirst();
+    FileTitle = QFileInfo(dialog.selectedFiles().constFirst()).fileName();
     return true;
 }
 

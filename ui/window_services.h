@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -14,6 +15,8 @@ class CommonDialog
 public:
     // Flags: the name typed need not exist unless this bit is set.
     static constexpr int kFileMustExist = 0x1000;
+    // Flags: several existing files may be chosen at once, into FileNames.
+    static constexpr int kAllowMultiSelect = 0x200;
 
     bool CancelError = false;
     int Flags = 0;
@@ -22,6 +25,7 @@ public:
     int FilterIndex = 0;  // 1-based
     QString FileName;     // in: the name box's start text; out: the full path chosen
     QString FileTitle;    // out: the chosen file's bare name
+    QStringList FileNames;  // out: the full paths of every file chosen, in order
 
     // Shows the modal dialog in the current working directory and waits.
     // Returns false when the user cancels or closes it while CancelError is

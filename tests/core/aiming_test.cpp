@@ -174,7 +174,11 @@ TEST(Aiming, ChancesOfAHitMatchTheFormulas) {
         double radius, offset, s2;
         int shots, df;
     } cases[] = {{1.0, 0.0, 0.25, 5, 8},  {1.0, 0.5, 0.25, 5, 8},  {0.5, 1.2, 0.25, 5, 8},  {2.0, 1.0, 1.0, 3, 4},
-                 {0.3, 0.05, 0.04, 20, 34}, {1.0, 3.0, 0.25, 15, 24}, {1.5, 1.0, 0.36, 2, 2}, {0.8, 0.6, 0.2, 100, 198}};
+                 {0.3, 0.05, 0.04, 20, 34}, {1.0, 3.0, 0.25, 15, 24}, {1.5, 1.0, 0.36, 2, 2}, {0.8, 0.6, 0.2, 100, 198},
+                 // The noncentral chance's long series (a target and offset of many sigma), the range where
+                 // it hands over to Boost's distribution, a small target far off, a large one near.
+                 {12.0, 9.0, 0.25, 10, 18}, {30.0, 29.0, 0.25, 10, 18}, {20.0, 26.0, 0.25, 10, 18},
+                 {0.05, 3.0, 0.25, 5, 8},  {8.0, 0.1, 0.25, 5, 8},   {3.0, 3.5, 0.04, 50, 98}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.radius) + " " + std::to_string(c.offset) + " " + std::to_string(c.df));
         const cep::Dispersion d = At({c.offset, 0}, c.s2, c.shots, c.df);

@@ -20,7 +20,7 @@
 
 namespace {
 
-enum Opener { Button, Menu, Compare };
+enum Opener { Button, Menu, Compare, Pool };
 
 const QByteArray kFive = "1.25,0 0,1.25 -1.25,0 0,-1.25 1.25,0";  // cep 1.25 about (0, 0)
 
@@ -293,7 +293,7 @@ class CepcalcTest : public QObject
             if (how == Button)
                 QTest::mouseClick(window->cmdInFile, Qt::LeftButton);
             else
-                (how == Menu ? window->mnuFileOpen : window->mnuStatsCompare)->trigger();
+                (how == Menu ? window->mnuFileOpen : how == Compare ? window->mnuStatsCompare : window->mnuStatsPool)->trigger();
         };
         return whileModal(open, [&](QWidget *modal) {
             auto *dialog = qobject_cast<QFileDialog *>(modal);
@@ -436,6 +436,35 @@ class CepcalcTest : public QObject
         return offered + " | " + asked + " | " + target->findChild<QLabel *>("status")->text();
     }
 #endif
+    // The three groups of a session, in the data folder, and as typed into the dialog to choose them all.
+    const QString kSessionsTyped = "\"session1.grp\" \"session2.grp\" \"session3.grp\"";
+    void copySessions()
+    {
+        for (const QString name : {"session1.grp", "session2.grp", "session3.grp", "flyer7.grp", "strung10.grp"})
+            QVERIFY(QFile::copy(kSamples + "/" + name, dataDir + "/" + name));
+    }
+
+    // Pool groups… with the files `typed` into its dialog, at `range`: the window it opened.
+    QWidget *openPool(const QString &typed, const QString &range = "100")
+    {
+        window->txtYards->setText(range);
+        const qsizetype before = statisticsWindows().size();
+        chooseFile(Pool, typed);
+        return statisticsWindows().size() > before ? statisticsWindows().last() : nullptr;
+    }
+
+    // Types `value` into a statistics window's box as a user does, then chooses `unit` beside it.
+    static void enterAiming(QWidget *stats, const QString &box, const QString &value, const QString &unit)
+    {
+        auto *edit = stats->findChild<QLineEdit *>(box);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, value);
+        QTest::keyClick(edit, Qt::Key_Return);
+        auto *units = stats->findChild<QComboBox *>(box + "Unit");
+        units->setCurrentIndex(units->findText(unit));
+    }
 
     // Where the build made the module, the statistics cases run and it must be there.
     static bool moduleBuilt()
@@ -738,12 +767,14 @@ private slots:
                 seen << item->text() + " " + item->shortcut().toString() + (item->isEnabled() ? " enabled" : " greyed");
             return seen;
         };
-        const QString picture = "Group from target picture\u2026 Ctrl+G enabled";  // needs no chosen file
-        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T greyed", "Compare with\u2026 Ctrl+K greyed", picture}));
+        // Pool groups and the picture window ask for their own files, and need none chosen before.
+        const QString pool = "Pool groups\u2026 Ctrl+P enabled";
+        const QString picture = "Group from target picture\u2026 Ctrl+G enabled";
+        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T greyed", "Compare with\u2026 Ctrl+K greyed", pool, picture}));
         chooseFile(Button, "RANGE2.GRP", Qt::Key_Escape);
         QCOMPARE(items().join(' ').count("greyed"), 2);
         chooseFile(Menu, "RANGE2.GRP");
-        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T enabled", "Compare with\u2026 Ctrl+K enabled", picture}));
+        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T enabled", "Compare with\u2026 Ctrl+K enabled", pool, picture}));
 
         if (!moduleBuilt())
             return;
@@ -871,11 +902,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(stats));
         stats->findChild<QComboBox *>("level")->setFocus();
         QStringList chain;
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < 10; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             chain << focusName();
         }
-        QCOMPARE(chain, (QStringList{"refresh", "savePicture", "copy", "close", "text", "level"}));
+        QCOMPARE(chain, (QStringList{"target", "targetUnit", "click", "clickUnit", "refresh", "savePicture", "copy",
+                                     "close", "text", "level"}));
         for (QWidget *w : stats->findChildren<QWidget *>())
             if (w->focusPolicy() != Qt::NoFocus && w->isVisibleTo(stats))
                 QVERIFY2(!QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty(), qPrintable(w->objectName()));
@@ -937,6 +969,198 @@ private slots:
         QCOMPARE(shots, QString(file).remove(QRegularExpression("\\D")).toInt());
         // And not where there is none: the picture's top left corner is white.
         QCOMPARE(drawn.pixelColor(int((corner.x() + 2) * ratio), int((corner.y() + 2) * ratio)), QColor(Qt::white));
+    }
+
+    // Pool groups…: several files chosen at once in the Open dialog; the window shows exactly what
+    // cep-report --stats --pool prints, each file's failure and warnings and what the pool rests on above.
+    void statisticsPool_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<int>("level");  // index: 90, 95, 99 %
+        QTest::addColumn<QString>("alerts");
+        QTest::addColumn<QString>("pictures");
+        const QString shortFails = "short.grp: Subscript out of range: a group needs at least two shots, and this file has fewer "
+                                  "than three lines, so it declares none.";
+        QTest::newRow("three sessions") << kSessionsTyped << "100" << 1 << "" << "drawn";
+        QTest::newRow("the centre moved, a flyer") << "\"session2.grp\" \"flyer7.grp\"" << "300" << 2
+            << "Warnings: The centre moved between groups (p = 0.000524; zero, wind, position): the pooled sigma counts "
+               "only the spread within groups.\nflyer7.grp: Flyer: shot 7 is 2.208 in from the others' centre; they "
+               "predict at most 1.211 in. It is in the figures." << "drawn";
+        QTest::newRow("the spreads differ, elongated") << "\"session2.grp\" \"strung10.grp\"" << "300" << 2
+            << "Warnings: The spreads differ more than chance allows (p = 0.00159): pooling assumes one rifle, load and "
+               "shooter.\nstrung10.grp: Elongated group: the circle figures assume a round group." << "drawn";
+        QTest::newRow("data check") << "\"warn.grp\" \"session1.grp\"" << "100" << 1
+            << "Warnings: warn.grp: line 5: shot 2: y \"0.5x\" is not wholly a number; read as 0.5\nwarn.grp: line 7: "
+               "text after the 3 shots that line 3 declares: \"extra\"; it is left out of the figures\nThe centre "
+               "moved between groups (p = 0.000186; zero, wind, position): the pooled sigma counts only the spread "
+               "within groups." << "drawn";
+        QTest::newRow("a file fails, the others pooled") << "\"session1.grp\" \"short.grp\" \"session3.grp\"" << "100" << 0
+            << "Failure: " + shortFails << "drawn";
+        QTest::newRow("one group left") << "\"short.grp\" \"session3.grp\"" << "100" << 1
+            << "Failure: " + shortFails + "\nSubscript out of range: a pool needs at least two groups, and 1 was read."
+            << "blank";
+    }
+
+    void statisticsPool()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, range);
+        QFETCH(int, level);
+        QFETCH(QString, alerts);
+        QFETCH(QString, pictures);
+        if (!moduleBuilt())
+            QSKIP("the statistics window is not part of this build");
+        copySessions();
+        QVERIFY(write(dataDir + "/warn.grp", group("3", "0.5,0 0,0.5x -0.5,0") + "extra\r\n"));
+        QWidget *stats = openPool(typed, range);
+        QVERIFY(stats != nullptr);
+        QStringList files = typed.split(QRegularExpression("\"\\s*\"?"), Qt::SkipEmptyParts);
+        QCOMPARE(stats->windowTitle(), QString("Pool of %1 groups: ").arg(files.size()) + files.join(", "));
+        for (QString &file : files)
+            file = dataDir + "/" + file;
+        stats->findChild<QComboBox *>("level")->setCurrentIndex(level);
+        const QString levelText = QStringList{"0.90", "0.95", "0.99"}[level];
+        const QStringList printed = cepReport(QStringList{"--stats", "--pool", "--range", range, "--level", levelText} + files);
+        QCOMPARE(shownIn(stats), (QStringList{alerts, pictures, printed[0]}));
+        // Each failure in cep-report's words.
+        for (const QString &line : printed[1].split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(alerts.contains(line), qPrintable(line));
+        QCOMPARE(stats->findChild<QPushButton *>("savePicture")->isEnabled(), pictures == "drawn");
+        if (pictures == "drawn") {  // the picture Save writes is cep-report's
+            QVERIFY(QDir(elsewhere.path()).mkpath("report"));
+            cepReport(QStringList{"--stats", "--pool", "--range", range, "--level", levelText, "--svg",
+                                  elsewhere.filePath("report")} + files);
+            QFile::remove(elsewhere.filePath("pool.svg"));
+            QCOMPARE(savePictureOf(stats, "pool.svg"), "Saved " + QDir::toNativeSeparators(elsewhere.filePath("pool.svg")));
+            QCOMPARE(read(elsewhere.filePath("pool.svg")), read(elsewhere.filePath("report/pool.svg")));
+        }
+    }
+
+    // Cancel opens nothing; one file is not a pool, and the window says how to choose several.
+    void statisticsPoolChoice()
+    {
+        if (!moduleBuilt())
+            QSKIP("the statistics window is not part of this build");
+        copySessions();
+        QVERIFY(!chooseFile(Pool, "\"session1.grp\" \"session2.grp\"", Qt::Key_Escape).isEmpty());
+        QCOMPARE(statisticsWindows().size(), 0);
+        // The message box comes up once the dialog has gone.
+        QString said;
+        QObject guard;
+        std::function<void()> poll = [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                said = answer(box);
+            else
+                QTimer::singleShot(10, &guard, poll);
+        };
+        QTimer::singleShot(0, &guard, poll);
+        QVERIFY(!chooseFile(Pool, "session1.grp").isEmpty());
+        QCOMPARE(said, box("Warning", "A pool needs two or more group files: hold Ctrl or Shift to choose several."));
+        QCOMPARE(statisticsWindows().size(), 0);
+        QCOMPARE(window->GroupFilePath, QString());  // the chosen file is not replaced
+        QVERIFY(!window->mnuStatsGroup->isEnabled());
+    }
+
+    // The target and click boxes give the figures of cep-report --target and --click, for a group and a pool.
+    void statisticsAiming_data()
+    {
+        QTest::addColumn<QString>("file");  // "pool": the three sessions
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QStringList>("target");  // number, unit shown, cep-report's --target
+        QTest::addColumn<QStringList>("click");   // number, unit shown, cep-report's --click
+        QTest::newRow("10 in, 1/4 MOA") << "hunting10.grp" << "100" << QStringList{"10", "in", "10in"} << QStringList{"0.25", "MOA", "0.25moa"};
+        QTest::newRow("25 cm, 0.1 mil") << "hunting10.grp" << "100" << QStringList{"25", "cm", "25cm"} << QStringList{"0.1", "mil", "0.1mil"};
+        QTest::newRow("250 mm, 1/8 MOA") << "flyer7.grp" << "300" << QStringList{"250", "mm", "250mm"} << QStringList{"1/8", "MOA", "1/8moa"};
+        QTest::newRow("2 MOA, 0.5 in") << "strung10.grp" << "200" << QStringList{"2", "MOA", "2moa"} << QStringList{"0.5", "in", "0.5in"};
+        QTest::newRow("1,5 mil, 0,1 mil") << "hunting10.grp" << "600" << QStringList{"1,5", "mil", "1.5mil"} << QStringList{"0,1", "mil", "0.1mil"};
+        QTest::newRow("no target") << "hunting10.grp" << "100" << QStringList{"", "in", ""} << QStringList{"1/4", "MOA", "0.25moa"};
+        QTest::newRow("an angle and no range") << "hunting10.grp" << "" << QStringList{"2", "MOA", "2moa"} << QStringList{"0.25", "MOA", "0.25moa"};
+        QTest::newRow("pool, 3 MOA") << "pool" << "100" << QStringList{"3", "MOA", "3moa"} << QStringList{"0.25", "MOA", "0.25moa"};
+        QTest::newRow("pool, 6 in, 0.1 mil") << "pool" << "300" << QStringList{"6", "in", "6in"} << QStringList{"0.1", "mil", "0.1mil"};
+    }
+
+    void statisticsAiming()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, range);
+        QFETCH(QStringList, target);
+        QFETCH(QStringList, click);
+        if (!moduleBuilt())
+            QSKIP("the statistics window is not part of this build");
+        copySessions();
+        const bool pool = file == "pool";
+        QWidget *stats = pool ? openPool(kSessionsTyped, range) : openStatistics(kSamples + "/" + file, range);
+        QVERIFY(stats != nullptr);
+        QCOMPARE(stats->findChild<QLineEdit *>("target")->text(), "");  // no target, 1/4 MOA clicks at first
+        QCOMPARE(stats->findChild<QLineEdit *>("click")->text() + " " + stats->findChild<QComboBox *>("clickUnit")->currentText(), "0.25 MOA");
+        enterAiming(stats, "target", target[0], target[1]);
+        enterAiming(stats, "click", click[0], click[1]);
+        QStringList args{"--stats", "--range", range, "--click", click[2]};
+        if (!target[2].isEmpty())
+            args << "--target" << target[2];
+        if (pool)
+            args << "--pool" << dataDir + "/session1.grp" << dataDir + "/session2.grp" << dataDir + "/session3.grp";
+        else
+            args << kSamples + "/" + file;
+        const QStringList printed = cepReport(args);
+        QCOMPARE(shownIn(stats)[2], printed[0]);
+        QCOMPARE(stats->findChild<QLabel *>("status")->text(), "");
+        QVERIFY(printed[0].contains(target[2].isEmpty() ? "Clicks:" : range.isEmpty() ? "needs a range" : "Chance of a hit once zeroed"));
+    }
+
+    // A value the boxes cannot take is named; the figures of the last good values stay, at any level.
+    void statisticsAimingBadInput_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QStringList>("start");  // the good target first entered: unit shown, cep-report's --target
+        const QStringList inches{"in", "8in"};
+        const QString target = "The target diameter \"%1\" is not one: give a number above zero (an angle under half "
+                               "a turn), or leave the box empty for no target.";
+        const QString click = "The click value \"%1\" is not one: give a number or fraction above zero, as 0.25 or 1/8.";
+        QTest::newRow("target zero") << "target" << "0" << "in" << target.arg("0 in") << inches;
+        QTest::newRow("target negative") << "target" << "-3" << "cm" << target.arg("-3 cm") << inches;
+        QTest::newRow("target half a turn") << "target" << "10800" << "MOA" << target.arg("10800 MOA") << QStringList{"MOA", "8moa"};
+        QTest::newRow("target not a number") << "target" << "ten" << "mm" << target.arg("ten mm") << inches;
+        QTest::newRow("target with its unit typed") << "target" << "10cm" << "in" << target.arg("10cm in") << inches;
+        QTest::newRow("click zero") << "click" << "0" << "MOA" << click.arg("0 MOA") << inches;
+        QTest::newRow("click negative") << "click" << "-0.1" << "mil" << click.arg("-0.1 mil") << inches;
+        QTest::newRow("click empty") << "click" << "" << "in" << click.arg(" in") << inches;
+        QTest::newRow("click over zero") << "click" << "1/0" << "MOA" << click.arg("1/0 MOA") << inches;
+    }
+
+    void statisticsAimingBadInput()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, value);
+        QFETCH(QString, unit);
+        QFETCH(QString, said);
+        QFETCH(QStringList, start);
+        if (!moduleBuilt())
+            QSKIP("the statistics window is not part of this build");
+        const QString file = kSamples + "/flyer7.grp";
+        QWidget *stats = openStatistics(file, "200");
+        QVERIFY(stats != nullptr);
+        enterAiming(stats, "target", "8", start[0]);
+        enterAiming(stats, "click", "0.1", "mil");
+        const QStringList good{"--stats", "--range", "200", "--target", start[1], "--click", "0.1mil"};
+        const QString before = cepReport(good + QStringList{file})[0];
+        QCOMPARE(shownIn(stats)[2], before);
+        enterAiming(stats, box, value, unit);
+        const QString kept = " The figures are for the last values that were good.";
+        QCOMPARE(stats->findChild<QLabel *>("status")->text(), said + kept);
+        QCOMPARE(shownIn(stats)[2], before);
+        stats->findChild<QComboBox *>("level")->setCurrentIndex(2);
+        QCOMPARE(shownIn(stats)[2], cepReport(good + QStringList{"--level", "0.99", file})[0]);
+        QCOMPARE(stats->findChild<QLabel *>("status")->text(), said + kept);
+        // Put right, the box counts again.
+        enterAiming(stats, box, box == "target" ? "5" : "1", box == "target" ? "cm" : "MOA");
+        QCOMPARE(stats->findChild<QLabel *>("status")->text(), "");
+        QCOMPARE(shownIn(stats)[2], cepReport({"--stats", "--range", "200", "--level", "0.99", "--target",
+                                               box == "target" ? "5cm" : start[1], "--click", box == "target" ? "0.1mil" : "1moa", file})[0]);
     }
 
     // The second group is asked for in the Open dialog; the chosen file stays chosen.

@@ -2,6 +2,7 @@
 #include "ui/statistics/statistics_window.h"
 
 #include "core/group_notes.h"
+#include "core/group_pool.h"
 #include "core/group_stats.h"
 #include "ui/statistics/group_picture.h"
 #include "ui/statistics/picture_files.h"
@@ -18,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -26,7 +28,9 @@
 #include <QVBoxLayout>
 #include <QtMath>
 
+#include <span>
 #include <string>
+#include <utility>
 
 namespace cepstats {
 
@@ -45,11 +49,39 @@ const char *const kFailureStyle =
 
 QString fromStd(const std::string &text) { return QString::fromStdString(text); }
 
-// One file as cep-report --stats reads it, with its move to the point of aim.
-cep::writers::NamedStats readGroup(const QString &path, const QString &range, double level)
+// The units the target and click boxes offer, as shown and as cep-report
+// writes them after the number; the first is the default.
+const std::pair<const char *, const char *> kTargetUnits[] = {
+    {"in", "in"}, {"cm", "cm"}, {"mm", "mm"}, {"MOA", "moa"}, {"mil", "mil"}};
+const std::pair<const char *, const char *> kClickUnits[] = {{"MOA", "moa"}, {"mil", "mil"}, {"in", "in"}};
+const char *const kDefaultClick = "0.25";
+
+// One file as cep-report --stats reads it, with its move to the point of aim
+// and, when asked, the chance of a hit.
+cep::writers::NamedStats readGroup(const QString &path, const QString &range, double level,
+                                   const cep::AimingOptions &aiming)
 {
-    const cep::AimingOptions aiming;
     return cep::writers::ReadNamedStats(path.toStdString(), range.toStdString(), level, {}, false, &aiming);
+}
+
+// A box's number as cep-report reads it, with its unit: the period or a comma
+// as the decimal mark, whatever the desktop's language.
+std::string optionText(const QLineEdit *box, const QComboBox *unit)
+{
+    QString number = box->text().trimmed();
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    return (number + unit->currentData().toString()).toStdString();
+}
+
+QComboBox *unitChoice(const char *name, const QString &accessibleName,
+                      std::span<const std::pair<const char *, const char *>> units)
+{
+    auto *choice = new QComboBox;
+    choice->setObjectName(QLatin1String(name));
+    for (const auto &[shown, written] : units)
+        choice->addItem(QLatin1String(shown), QLatin1String(written));
+    choice->setAccessibleName(accessibleName);
+    return choice;
 }
 
 QByteArray svgOf(const cep::writers::NamedStats &g)
@@ -85,14 +117,23 @@ StatisticsWindow::StatisticsWindow(const cepui::StatisticsRequest &request, QWid
 {
     setObjectName(QStringLiteral("StatisticsWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    paths_ << request.path;
-    if (!request.comparedPath.isEmpty())
-        paths_ << request.comparedPath;
-    const QString nameA = QFileInfo(request.path).fileName();
-    setWindowTitle(paths_.size() == 1
-                       ? QStringLiteral("Group statistics: ") + nameA
-                       : QStringLiteral("Compare: ") + nameA + QStringLiteral(" with ") +
-                             QFileInfo(request.comparedPath).fileName());
+    pooling_ = !request.pooledPaths.isEmpty();
+    if (pooling_) {
+        paths_ = request.pooledPaths;
+        QStringList names;
+        for (const QString &path : paths_)
+            names << QFileInfo(path).fileName();
+        setWindowTitle(QStringLiteral("Pool of %1 groups: ").arg(paths_.size()) + names.join(QStringLiteral(", ")));
+    } else {
+        paths_ << request.path;
+        if (!request.comparedPath.isEmpty())
+            paths_ << request.comparedPath;
+        const QString nameA = QFileInfo(request.path).fileName();
+        setWindowTitle(paths_.size() == 1
+                           ? QStringLiteral("Group statistics: ") + nameA
+                           : QStringLiteral("Compare: ") + nameA + QStringLiteral(" with ") +
+                                 QFileInfo(request.comparedPath).fileName());
+    }
     createControls();
     refresh();
     fitToScreen();
@@ -100,7 +141,7 @@ StatisticsWindow::StatisticsWindow(const cepui::StatisticsRequest &request, QWid
 
 void StatisticsWindow::createControls()
 {
-    const bool comparing = paths_.size() == 2;
+    const bool comparing = !pooling_ && paths_.size() == 2;
 
     rangeLabel_ = new QLabel(QStringLiteral("Range (yards): ") + range_);
     rangeLabel_->setObjectName(QStringLiteral("range"));
@@ -155,7 +196,7 @@ void StatisticsWindow::createControls()
     auto *pictures = new QWidget;
     auto *row = new QHBoxLayout(pictures);
     row->setContentsMargins(0, 0, 0, 0);
-    for (qsizetype i = 0; i < paths_.size(); ++i) {
+    for (qsizetype i = 0; i < (comparing ? 2 : 1); ++i) {
         auto *picture = new GroupPicture;
         picture->setObjectName(i == 0 ? QStringLiteral("picture") : QStringLiteral("picture2"));
         if (comparing)
@@ -178,13 +219,60 @@ void StatisticsWindow::createControls()
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status_->setAccessibleName(QStringLiteral("Status"));
 
+    // A group or pool: what the shooter aims at and what the turret's clicks
+    // move, as cep-report's --target and --click take them.
+    auto *aiming = new QHBoxLayout;
+    if (!comparing) {
+        target_ = new QLineEdit;
+        target_->setObjectName(QStringLiteral("target"));
+        target_->setPlaceholderText(QStringLiteral("none"));
+        target_->setAccessibleName(QStringLiteral("Target diameter"));
+        target_->setToolTip(QStringLiteral("The diameter of a round target about the point of aim, for the chance "
+                                           "of a hit; empty for none"));
+        targetUnit_ = unitChoice("targetUnit", QStringLiteral("Target diameter unit"), kTargetUnits);
+        click_ = new QLineEdit(QLatin1String(kDefaultClick));
+        click_->setObjectName(QStringLiteral("click"));
+        click_->setAccessibleName(QStringLiteral("Click value"));
+        click_->setToolTip(QStringLiteral("What one click of the turret moves: 0.25, 1/8 or 0.1 in the unit beside "
+                                          "it (in: inches at 100 yards)"));
+        clickUnit_ = unitChoice("clickUnit", QStringLiteral("Click value unit"), kClickUnits);
+        for (QLineEdit *box : {target_, click_})
+            box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000.000")) + 16);
+        auto *targetLabel = new QLabel(QStringLiteral("&Target:"));
+        targetLabel->setBuddy(target_);
+        auto *clickLabel = new QLabel(QStringLiteral("Cl&ick:"));
+        clickLabel->setBuddy(click_);
+        aiming->addWidget(targetLabel);
+        aiming->addWidget(target_);
+        aiming->addWidget(targetUnit_);
+        aiming->addSpacing(16);
+        aiming->addWidget(clickLabel);
+        aiming->addWidget(click_);
+        aiming->addWidget(clickUnit_);
+        aiming->addStretch(1);
+    }
+
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
+    layout->addLayout(aiming);
     layout->addWidget(alerts_);
     layout->addWidget(split_, 1);
     layout->addWidget(status_);
 
-    setTabOrder(level_, refresh_);
+    if (comparing) {
+        setTabOrder(level_, refresh_);
+    } else {
+        setTabOrder(level_, target_);
+        setTabOrder(target_, targetUnit_);
+        setTabOrder(targetUnit_, click_);
+        setTabOrder(click_, clickUnit_);
+        setTabOrder(clickUnit_, refresh_);
+        // A box is read when the user is done with it.
+        for (QLineEdit *box : {target_, click_})
+            connect(box, &QLineEdit::editingFinished, this, &StatisticsWindow::refresh);
+        for (QComboBox *unit : {targetUnit_, clickUnit_})
+            connect(unit, &QComboBox::currentIndexChanged, this, &StatisticsWindow::refresh);
+    }
     setTabOrder(refresh_, save_);
     setTabOrder(save_, copy_);
     setTabOrder(copy_, close_);
@@ -212,7 +300,7 @@ void StatisticsWindow::createControls()
 // pictures the rest; on a small screen the pictures come first.
 void StatisticsWindow::fitToScreen()
 {
-    const bool comparing = paths_.size() == 2;
+    const bool comparing = !pooling_ && paths_.size() == 2;
     const QFontMetrics metrics(textView_->font());
     int widest = metrics.horizontalAdvance(QString(60, QLatin1Char('0')));
     for (const QString &line : text_.split(QLatin1Char('\n')))
@@ -236,13 +324,55 @@ void StatisticsWindow::fitToScreen()
 
 void StatisticsWindow::refresh()
 {
+    // A value the boxes cannot take is named, and the figures stay those of
+    // the last values that were good.
+    const QString problem = readAiming();
     const double level = level_->currentData().toDouble();
+    if (pooling_)
+        refreshPool(level);
+    else
+        refreshGroups(level);
+    if (!problem.isEmpty())
+        status_->setText(problem);
+}
+
+QString StatisticsWindow::readAiming()
+{
+    if (target_ == nullptr)
+        return {};
+    cep::AimingOptions read = aiming_;
+    QString problem;
+    if (target_->text().trimmed().isEmpty()) {
+        read.target.reset();
+    } else if (const auto size = cep::ParseTargetSize(optionText(target_, targetUnit_))) {
+        read.target = size;
+    } else {
+        problem = QStringLiteral("The target diameter \"") + target_->text().trimmed() + QLatin1Char(' ') +
+                  targetUnit_->currentText() +
+                  QStringLiteral("\" is not one: give a number above zero (an angle under half a turn), or "
+                                 "leave the box empty for no target.");
+    }
+    if (const auto click = cep::ParseClickValue(optionText(click_, clickUnit_))) {
+        read.click = *click;
+    } else {
+        problem += QLatin1String(problem.isEmpty() ? "" : " ") + QStringLiteral("The click value \"") +
+                   click_->text().trimmed() + QLatin1Char(' ') + clickUnit_->currentText() +
+                   QStringLiteral("\" is not one: give a number or fraction above zero, as 0.25 or 1/8.");
+    }
+    aiming_ = read;  // what was good of the two
+    if (!problem.isEmpty())
+        problem += QStringLiteral(" The figures are for the last values that were good.");
+    return problem;
+}
+
+void StatisticsWindow::refreshGroups(double level)
+{
     const bool comparing = paths_.size() == 2;
     std::vector<cep::writers::NamedStats> groups;
     QStringList failures;
     QStringList warnings;
     for (const QString &path : paths_) {
-        const cep::writers::NamedStats &g = groups.emplace_back(readGroup(path, range_, level));
+        const cep::writers::NamedStats &g = groups.emplace_back(readGroup(path, range_, level, aiming_));
         // With two files, each line says which one it is about.
         const QString about = comparing ? fromStd(g.name) + QStringLiteral(": ") : QString();
         if (!g.stats)
@@ -276,6 +406,48 @@ void StatisticsWindow::refresh()
     showAlerts({}, warnings + panelLines(cep::ComparisonNotes(a.stats.value(), b.stats.value()), a.name, b.name));
     showResult(fromStd(cep::writers::CompareText(a.name, a.stats.value(), b.name, b.stats.value(), comparison.value())),
                {svgOf(a), svgOf(b)}, QByteArray::fromStdString(cep::writers::PairSvg(a, b)));
+}
+
+// Each file read as cep-report --stats --pool reads it; the pool of those
+// that were read. The panel: each file's failure and data warnings, what the
+// pool rests on, each group's flyers and shape.
+void StatisticsWindow::refreshPool(double level)
+{
+    std::vector<cep::writers::NamedStats> files;
+    QStringList failures;
+    QStringList warnings;
+    for (const QString &path : paths_) {
+        const cep::writers::NamedStats &g = files.emplace_back(readGroup(path, range_, level, aiming_));
+        const QString about = fromStd(g.name) + QStringLiteral(": ");
+        if (!g.stats)
+            failures << about + fromStd(g.stats.failure().message);
+        for (const cep::Note &note : cep::GroupNotes({}, g.warnings))
+            warnings << about + fromStd(cep::writers::NoteText(note));
+    }
+    std::vector<const cep::GroupStats *> groups;
+    for (const cep::writers::NamedStats &file : files) {
+        if (file.stats)
+            groups.push_back(&file.stats.value());
+    }
+    const auto pool = cep::PoolGroups(groups, level);
+    const auto advice = pool ? cep::Advise(cep::PoolDispersion(pool.value()), aiming_)
+                             : cep::Outcome<cep::Advice>(pool.failure());
+    if (!advice) {
+        showAlerts(failures << fromStd(advice.failure().message), warnings);
+        showResult(QString(), {});
+        return;
+    }
+    for (const cep::Note &note : cep::PoolNotes(pool.value()))
+        warnings << fromStd(cep::writers::NoteText(note));
+    for (const cep::writers::NamedStats &file : files) {
+        if (!file.stats)
+            continue;
+        for (const QString &line : panelLines(cep::GroupNotes(file.stats.value())))
+            warnings << fromStd(file.name) + QStringLiteral(": ") + line;
+    }
+    showAlerts(failures, warnings);
+    const QByteArray svg = QByteArray::fromStdString(cep::writers::PoolSvg(files, pool.value()));
+    showResult(fromStd(cep::writers::PoolText(files, pool.value(), advice.value())), {svg}, svg);
 }
 
 void StatisticsWindow::showAlerts(const QStringList &failures, const QStringList &warnings)
@@ -324,8 +496,8 @@ void StatisticsWindow::askAndSavePicture()
     const QString pdfFilter = QStringLiteral("PDF page, true scale (*.pdf)");
     const QFileInfo group(paths_.front());
     // A comparison's picture is named after both groups.
-    QString base = group.completeBaseName();
-    if (paths_.size() == 2)
+    QString base = pooling_ ? QStringLiteral("pool") : group.completeBaseName();
+    if (!pooling_ && paths_.size() == 2)
         base += QLatin1Char('-') + QFileInfo(paths_.back()).completeBaseName();
     QString chosenFilter = svgFilter;
     // Qt's own dialog, as the designed window's Open uses.

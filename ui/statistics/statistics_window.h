@@ -8,10 +8,12 @@
 
 #include <vector>
 
+#include "core/aiming.h"
 #include "ui/statistics_entry.h"
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
@@ -20,11 +22,14 @@ namespace cepstats {
 
 class GroupPicture;
 
-// The statistics of the chosen group, or the comparison of two, beside the
-// designed window: the pictures, the text block of cep-report --stats (or
-// --compare), and above them what must not be missed: the data check's
-// warnings, flyers, an elongated group, or why there are no figures at all.
-// The files are read when the window opens and whenever the user asks.
+// The statistics of the chosen group, the comparison of two, or several
+// pooled, beside the designed window: the pictures, the text block of
+// cep-report --stats (or --compare, or --stats --pool), and above them what
+// must not be missed: the data check's warnings, flyers, an elongated group,
+// groups that do not share one spread or centre, or why there are no figures
+// at all. A group or pool also gets the chance of a hit on a target of the
+// size given, and the clicks of the turret given. The files are read when the
+// window opens and whenever the user asks.
 class StatisticsWindow : public QWidget
 {
     Q_OBJECT
@@ -47,6 +52,14 @@ private:
     void askAndSavePicture();
     void showAlerts(const QStringList &failures, const QStringList &warnings);
     void showResult(const QString &text, const std::vector<QByteArray> &svgs, const QByteArray &saved = {});
+    void refreshGroups(double level);
+    void refreshPool(double level);
+    // The target and click boxes read into `aiming_`; else why not, and
+    // `aiming_` keeps the last values that were good.
+    QString readAiming();
+
+    bool pooling_ = false;
+    cep::AimingOptions aiming_;
 
     QStringList paths_;  // one group, or two compared
     QString range_;
@@ -55,6 +68,10 @@ private:
 
     QLabel *rangeLabel_ = nullptr;
     QComboBox *level_ = nullptr;
+    QLineEdit *target_ = nullptr;
+    QComboBox *targetUnit_ = nullptr;
+    QLineEdit *click_ = nullptr;
+    QComboBox *clickUnit_ = nullptr;
     QPushButton *refresh_ = nullptr;
     QPushButton *save_ = nullptr;
     QPushButton *copy_ = nullptr;
