@@ -4,11 +4,11 @@
 // for small, medium and the largest groups.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <fcntl.h>
+#include <unistd.h>
+#include <cstdio>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 #include "core/calculate.h"
 #include "core/group_stats.h"
@@ -50,7 +50,8 @@ void BM_ReadFileBytes(benchmark::State& state) {
         const int fd = ::open(path.c_str(), O_RDONLY);
         bytes.clear();
         char buffer[64 * 1024];
-        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) bytes.append(buffer, static_cast<std::size_t>(got));
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+            bytes.append(buffer, static_cast<std::size_t>(got));
         ::close(fd);
         benchmark::DoNotOptimize(bytes.data());
     }

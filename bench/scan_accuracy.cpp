@@ -82,7 +82,8 @@ void MeasureSpeed(const std::string& cepScan, const std::string& file) {
     for (int i = 0; i < 5; ++i) {
         auto start = std::chrono::steady_clock::now();
         const auto run = testing_support::RunProgram(
-            cepScan, {file, "--caliber", ".308", "--aim-pixel", std::to_string(aim.x) + "," + std::to_string(aim.y)}, {});
+            cepScan, {file, "--caliber", ".308", "--aim-pixel", std::to_string(aim.x) + "," + std::to_string(aim.y)},
+            {});
         whole.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (run.status != 0) std::printf("cep-scan failed: %s", run.err.c_str());
         start = std::chrono::steady_clock::now();
@@ -116,11 +117,13 @@ int main(int argc, char** argv) {
                     spec.dpi = dpi;
                     spec.seed = static_cast<unsigned>(i + 1);
                     spec.holes = testing_support::IsolatedHoles(6, spec.calibre, 2.3, random);
-                    const auto touching = testing_support::HolePairs(2, spec.calibre, spec.calibre * 1.03, spec.calibre, 2.3, random);
+                    const auto touching =
+                        testing_support::HolePairs(2, spec.calibre, spec.calibre * 1.03, spec.calibre, 2.3, random);
                     // Touching pairs where no isolated hole is near.
                     for (const auto& t : touching) {
                         bool clear = true;
-                        for (const auto& h : spec.holes) clear = clear && std::hypot(h.x - t.x, h.y - t.y) > 1.2 * spec.calibre;
+                        for (const auto& h : spec.holes)
+                            clear = clear && std::hypot(h.x - t.x, h.y - t.y) > 1.2 * spec.calibre;
                         if (clear) spec.holes.push_back(t);
                     }
                     if (photo) testing_support::MakePhoto(spec, 0.06, random);
@@ -133,8 +136,8 @@ int main(int argc, char** argv) {
                             (std::string(photo ? "photo " : "scan ") + std::to_string(static_cast<int>(dpi)) + " dpi " +
                              (sheet == testing_support::SheetKind::Grid ? "grid" : "rings"))
                                 .c_str(),
-                            tally.holes, tally.matched, tally.missed, tally.extra, tally.sum / std::max(1, tally.matched),
-                            tally.largest);
+                            tally.holes, tally.matched, tally.missed, tally.extra,
+                            tally.sum / std::max(1, tally.matched), tally.largest);
             }
         }
     }
@@ -153,7 +156,8 @@ int main(int argc, char** argv) {
                 const auto found = scan::FindShots(target.picture(), ScanCalibration(spec, target),
                                                    {spec.calibre, counted ? static_cast<int>(spec.holes.size()) : 0});
                 for (std::size_t p = 0; p < spec.holes.size(); p += 2) {
-                    const auto s = testing_support::ScoreShots({spec.holes[p], spec.holes[p + 1]}, found.value().shots, 0.05);
+                    const auto s =
+                        testing_support::ScoreShots({spec.holes[p], spec.holes[p + 1]}, found.value().shots, 0.05);
                     ++pairs;
                     if (s.matched == 2) {
                         ++split;
@@ -161,9 +165,10 @@ int main(int argc, char** argv) {
                     }
                 }
             }
-            std::printf("%-28s %6d %6d %7.1f%% %8.4f\n",
-                        ((counted ? "with count " : "no count ") + std::to_string(static_cast<int>(dpi)) + " dpi").c_str(),
-                        pairs, split, 100.0 * split / pairs, largest);
+            std::printf(
+                "%-28s %6d %6d %7.1f%% %8.4f\n",
+                ((counted ? "with count " : "no count ") + std::to_string(static_cast<int>(dpi)) + " dpi").c_str(),
+                pairs, split, 100.0 * split / pairs, largest);
         }
     }
     std::printf("\n%-28s %6s %6s\n", "clean sheets", "sheets", "holes");
@@ -176,8 +181,10 @@ int main(int argc, char** argv) {
                 spec.dpi = dpi;
                 spec.seed = static_cast<unsigned>(i + 2000);
                 const auto target = testing_support::RenderTarget(spec);
-                holes += static_cast<int>(
-                    scan::FindShots(target.picture(), ScanCalibration(spec, target), {spec.calibre, 0}).value().shots.size());
+                holes +=
+                    static_cast<int>(scan::FindShots(target.picture(), ScanCalibration(spec, target), {spec.calibre, 0})
+                                         .value()
+                                         .shots.size());
             }
             std::printf("%-28s %6d %6d\n",
                         (std::to_string(static_cast<int>(dpi)) + " dpi " +

@@ -71,9 +71,10 @@ void Row(Shots& rng, int n, long groups) {
         for (cep::ShotPoint& p : table) p = rng.Next(2, 0.5);
         found += Stats(table).shape.elongated;
     }
-    std::printf("| %d | %.2f / %.2f / %.2f %% | %.2f %% | %.1f %% | %.2f %% | %.1f %% |\n", n, Percent(inside[0], groups),
-                Percent(inside[1], groups), Percent(inside[2], groups), Percent(falseFlags, groups),
-                Percent(detected, groups), Percent(falseAlarms, groups), Percent(found, groups));
+    std::printf("| %d | %.2f / %.2f / %.2f %% | %.2f %% | %.1f %% | %.2f %% | %.1f %% |\n", n,
+                Percent(inside[0], groups), Percent(inside[1], groups), Percent(inside[2], groups),
+                Percent(falseFlags, groups), Percent(detected, groups), Percent(falseAlarms, groups),
+                Percent(found, groups));
     std::fflush(stdout);
 }
 
@@ -155,8 +156,9 @@ void Calibration(Shots& rng, long groups) {
         ++countZeroed[bz];
         hitZeroed[bz] += zx * zx + zy * zy <= radius * radius;
     }
-    std::printf("\n| chance said | as it shoots now: said / hit (groups) | once zeroed: said / hit (groups) |\n"
-                "|---|---|---|\n");
+    std::printf(
+        "\n| chance said | as it shoots now: said / hit (groups) | once zeroed: said / hit (groups) |\n"
+        "|---|---|---|\n");
     for (int b = 0; b < kBands; ++b) {
         const auto cell = [](double said, long count, long hits) {
             if (count == 0) return std::string("-");
@@ -179,16 +181,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::printf("%ld simulated round normal groups (sigma 1) per row, seed 2026\n\n", groups);
-    std::printf("| shots | next shot inside \"Next shots, 50/90/95%%\" | clean groups with a flyer flagged | one "
-                "5-sigma flyer found | round groups called elongated | SD 2 by 0.5 called elongated |\n"
-                "|---|---|---|---|---|---|\n");
+    std::printf(
+        "| shots | next shot inside \"Next shots, 50/90/95%%\" | clean groups with a flyer flagged | one "
+        "5-sigma flyer found | round groups called elongated | SD 2 by 0.5 called elongated |\n"
+        "|---|---|---|---|---|---|\n");
     Shots rng(2026);
     for (const int n : {3, 4, 5, 10, 20, 50, 100, 1000}) Row(rng, n, groups);
-    std::printf("\nPools of three groups, sigma 1: the pooled interval at 95%%, the mean estimate, and the tests at "
-                "1%% (power: the third group 3 times as wide; its centre 3 sigma off)\n\n"
-                "| groups x shots | interval holds sigma | mean sigma estimate | spreads differ, same spread | "
-                "one group 3 x as wide | centre moved, one centre | one centre 3 sigma off |\n"
-                "|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "\nPools of three groups, sigma 1: the pooled interval at 95%%, the mean estimate, and the tests at "
+        "1%% (power: the third group 3 times as wide; its centre 3 sigma off)\n\n"
+        "| groups x shots | interval holds sigma | mean sigma estimate | spreads differ, same spread | "
+        "one group 3 x as wide | centre moved, one centre | one centre 3 sigma off |\n"
+        "|---|---|---|---|---|---|---|\n");
     for (const int n : {3, 5, 10}) PoolRow(rng, n, groups);
     Calibration(rng, groups);
     return 0;

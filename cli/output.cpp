@@ -9,7 +9,6 @@
 
 namespace cli {
 
-
 Output::Output(std::FILE* stream) : stream_(stream), terminal_(cep::os::IsTerminal(stream)) {}
 
 bool Output::Write(std::string_view bytes) {

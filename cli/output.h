@@ -9,14 +9,13 @@
 #include <string>
 #include <string_view>
 
-#include "writers/escape.h"
 #include "os/os.h"
+#include "writers/escape.h"
 
 namespace cli {
 
 using cep::writers::EscapeControls;
 using cep::writers::HexEscaped;
-
 
 class Output {
 public:

@@ -24,7 +24,8 @@ private:
 // blank line of the text.
 std::string AsLines(const std::string& text, const Output& out) {
     const auto heading = text.rfind("\r\n\r\n");
-    std::string shown = heading == std::string::npos ? out.Shown(text) : out.Shown(text.substr(0, heading)) + text.substr(heading);
+    std::string shown =
+        heading == std::string::npos ? out.Shown(text) : out.Shown(text.substr(0, heading)) + text.substr(heading);
     std::string lines;
     lines.reserve(shown.size() + 1);
     for (std::size_t i = 0; i < shown.size(); ++i) {
@@ -69,7 +70,8 @@ int RunReport(const ReportOptions& options, Output& out, Output& err) {
         const auto done = cep::Calculate(state, file, cep::os::BareName(file), options.range, label);
         bool written = true;
         if (options.csv) {
-            if (done) written = WriteRecord(AsRecord(cep::FormatCsvRecord(cep::MakeCsvRecord(done.value())), out), out, err);
+            if (done)
+                written = WriteRecord(AsRecord(cep::FormatCsvRecord(cep::MakeCsvRecord(done.value())), out), out, err);
         } else if (label.touched()) {
             written = out.Write(printedBefore ? "\n" : "") && out.Write(AsLines(label.text(), out)) && out.Flush();
             printedBefore = true;

@@ -56,7 +56,8 @@ int Fail(cli::Output& out, cli::Output& err, std::string_view message, int statu
 std::string Today() {
     const std::time_t now = std::time(nullptr);
     char text[16] = "";
-    if (const std::tm* local = std::localtime(&now); local != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d", local);
+    if (const std::tm* local = std::localtime(&now); local != nullptr)
+        std::strftime(text, sizeof text, "%Y-%m-%d", local);
     return text;
 }
 
@@ -90,7 +91,8 @@ int main(int argc, char** argv) {
         return Done(0, out, err);
     }
     if (!options.output.empty() && cep::os::KindOf(options.output) != cep::os::PathKind::Missing) {
-        return Fail(out, err, "File access failure: " + options.output + " already exists; cep-scan writes only new files.");
+        return Fail(out, err,
+                    "File access failure: " + options.output + " already exists; cep-scan writes only new files.");
     }
 
     const std::string& path = options.picture;
@@ -101,7 +103,8 @@ int main(int argc, char** argv) {
         case ENOENT: return Fail(out, err, "File not found: there is no file at " + path + ".");
         case cep::os::kIsFolder: return Fail(out, err, "File access failure: " + path + " is a folder, not a picture.");
         case cep::os::kNotRegularFile:
-            return Fail(out, err, "File access failure: " + path + " is not a regular file (a device, pipe or socket).");
+            return Fail(out, err,
+                        "File access failure: " + path + " is not a regular file (a device, pipe or socket).");
         default:
             return Fail(out, err,
                         "File access failure: could not open " + path + " (" + cep::SystemErrorText(error) + ").");
@@ -112,8 +115,9 @@ int main(int argc, char** argv) {
     reader.setAutoTransform(true);
     const QImage image = reader.read();
     if (image.isNull()) {
-        return Fail(out, err, "Picture failure: " + path + " is not a picture that can be read (" +
-                                  reader.errorString().toStdString() + ").");
+        return Fail(out, err,
+                    "Picture failure: " + path + " is not a picture that can be read (" +
+                        reader.errorString().toStdString() + ").");
     }
 
     cep::Outcome<cep::scan::Calibration> calibration = cep::MakeFailure(cep::FailureKind::CalibrationFailure, "");
@@ -151,12 +155,14 @@ int main(int argc, char** argv) {
         if (!options.output.empty()) {
             const int error = cep::os::CreateNew(options.output, text);
             if (error == EEXIST) {
-                return Fail(out, err,
-                            "File access failure: " + options.output + " already exists; cep-scan writes only new files.");
+                return Fail(
+                    out, err,
+                    "File access failure: " + options.output + " already exists; cep-scan writes only new files.");
             }
             if (error != 0) {
-                return Fail(out, err, "File access failure: could not write " + options.output + " (" +
-                                          cep::SystemErrorText(error) + ").");
+                return Fail(out, err,
+                            "File access failure: could not write " + options.output + " (" +
+                                cep::SystemErrorText(error) + ").");
             }
         } else if (!options.json) {
             out.Write(text);

@@ -102,7 +102,8 @@ std::string TakeScanArguments(const std::vector<std::string>& args, ScanOptions&
         }
         if (name == "--caliber") {
             auto calibre = cep::scan::ParseCalibre(value);
-            if (!calibre) return "--caliber: " + calibre.failure().message.substr(calibre.failure().message.find(": ") + 2);
+            if (!calibre)
+                return "--caliber: " + calibre.failure().message.substr(calibre.failure().message.find(": ") + 2);
             options.calibre = calibre.value();
             haveCalibre = true;
         } else if (name == "--dpi") {
@@ -119,7 +120,8 @@ std::string TakeScanArguments(const std::vector<std::string>& args, ScanOptions&
             options.byPoints = true;
         } else if (name == "--shots") {
             double shots = 0.0;
-            if (!ParseNumber(value, shots) || shots != std::floor(shots) || shots < 1 || shots > cep::scan::kMostShots) {
+            if (!ParseNumber(value, shots) || shots != std::floor(shots) || shots < 1 ||
+                shots > cep::scan::kMostShots) {
                 return "--shots: \"" + value + "\" is not a whole number from 1 to " +
                        std::to_string(cep::scan::kMostShots);
             }

@@ -64,8 +64,8 @@ private:
 cep::Outcome<cep::Done> WritePicture(const std::string& dir, const std::string& picture, const std::string& name,
                                      const cep::GroupStats& stats, const cep::ShotTable& shots) {
     if (const int error = cep::os::CreateFolders(dir); error != 0) {
-        return cep::MakeFailure(cep::FailureKind::FileAccessFailure, "could not create the folder " + dir + " (" +
-                                                                         cep::SystemErrorText(error) + ").");
+        return cep::MakeFailure(cep::FailureKind::FileAccessFailure,
+                                "could not create the folder " + dir + " (" + cep::SystemErrorText(error) + ").");
     }
     const std::string path = cep::os::Join(dir, picture);
     if (const int failed = cep::os::ReplaceWhole(path, GroupSvg(name, stats, shots)); failed != 0) {

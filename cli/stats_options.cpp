@@ -82,15 +82,19 @@ bool TakeStatsOption(const std::vector<std::string>& args, std::size_t& i, Stats
         if (name == "--target") {
             options.aiming.target = cep::ParseTargetSize(value);
             if (!options.aiming.target) {
-                problem = "--target needs a diameter greater than 0 such as 10in, 25cm, 250mm, 2moa or 1mil (a bare "
-                          "number is inches), not " + quoted;
+                problem =
+                    "--target needs a diameter greater than 0 such as 10in, 25cm, 250mm, 2moa or 1mil (a bare "
+                    "number is inches), not " +
+                    quoted;
             }
         } else if (name == "--click") {
             const auto click = cep::ParseClickValue(value);
             if (click) options.aiming.click = *click;
             if (!click) {
-                problem = "--click needs a click value greater than 0 such as 0.25moa, 1/8moa, 0.1mil or 0.5in "
-                          "(inches at 100 yards), not " + quoted;
+                problem =
+                    "--click needs a click value greater than 0 such as 0.25moa, 1/8moa, 0.1mil or 0.5in "
+                    "(inches at 100 yards), not " +
+                    quoted;
             }
         } else {
             const auto aim = cep::ParseAimPoint(value);

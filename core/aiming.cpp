@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "core/math_policy.h"
 #include "core/aiming.h"
+#include "core/math_policy.h"
 
 #include <algorithm>
 #include <charconv>
@@ -104,8 +104,8 @@ double NoncentralChiSquareTwoCdf(double x, double lambda) {
         const bm::non_central_chi_squared_distribution<double, Quiet> shot(2.0, lambda);
         return bm::cdf(shot, x);
     }
-    double weight = std::exp(-mu);  // Poisson(mu) at j
-    double term = std::exp(-y);     // Poisson(y) at j
+    double weight = std::exp(-mu);   // Poisson(mu) at j
+    double term = std::exp(-y);      // Poisson(y) at j
     double lower = -std::expm1(-y);  // P(j + 1, y) = 1 - sum_{i <= j} Poisson(y) at i
     double sum = 0.0;
     for (int j = 1;; ++j) {
@@ -126,12 +126,9 @@ std::optional<TargetSize> ParseTargetSize(std::string_view text) {
     double value = 0.0;
     std::string_view rest;
     if (!LeadingValue(text, value, rest) || !(value > 0.0)) return std::nullopt;
-    static const std::pair<const char*, SizeUnit> kUnits[] = {{"", SizeUnit::Inch},
-                                                              {"in", SizeUnit::Inch},
-                                                              {"cm", SizeUnit::Centimetre},
-                                                              {"mm", SizeUnit::Millimetre},
-                                                              {"moa", SizeUnit::Moa},
-                                                              {"mil", SizeUnit::Mil}};
+    static const std::pair<const char*, SizeUnit> kUnits[] = {
+        {"", SizeUnit::Inch},         {"in", SizeUnit::Inch}, {"cm", SizeUnit::Centimetre},
+        {"mm", SizeUnit::Millimetre}, {"moa", SizeUnit::Moa}, {"mil", SizeUnit::Mil}};
     const std::string unit = Lower(rest);
     for (const auto& [name, kind] : kUnits) {
         if (unit != name) continue;
@@ -242,8 +239,7 @@ std::optional<double> FarthestRange(double radius, double p, const Dispersion& d
     if (!(d.rangeYards > 0.0) || d.s2 == 0.0) return std::nullopt;
     // (1 - p)^(-2 / nu) with nu / 2 whole shots' worth of freedom.
     const double grow = IntegerRoot(1.0 / (1.0 - p), d.degreesOfFreedom / 2) - 1.0;
-    const double yards =
-        d.rangeYards * radius / std::sqrt(d.degreesOfFreedom * d.s2 * (1.0 + 1.0 / d.shots) * grow);
+    const double yards = d.rangeYards * radius / std::sqrt(d.degreesOfFreedom * d.s2 * (1.0 + 1.0 / d.shots) * grow);
     if (!Finite(yards)) return std::nullopt;
     return yards;
 }

@@ -65,7 +65,7 @@ struct Correction {
     double offset = 0.0;       // from the centre to the aim, inches
     double uncertainty = 0.0;  // radius of the centre's own uncertainty at the level
     double level = 0.95;
-    bool calledFor = false;    // the offset lies beyond that radius
+    bool calledFor = false;  // the offset lies beyond that radius
 };
 
 // The chance that the next shot lands inside a circle of `diameter` about

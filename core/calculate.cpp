@@ -7,8 +7,8 @@
 namespace cep {
 
 Outcome<CompletedCalculation> Calculate(CalcState& state, const std::string& groupFilePath,
-                                        const std::string& groupFileName,
-                                        std::string_view rangeText, ResultsText& label) {
+                                        const std::string& groupFileName, std::string_view rangeText,
+                                        ResultsText& label) {
     const auto read = ReadGroupFileDetailed(groupFilePath, state.Shots);
     if (!read) return read.failure();
     const ShotCount n = read.value().count;
@@ -17,12 +17,12 @@ Outcome<CompletedCalculation> Calculate(CalcState& state, const std::string& gro
     if (!cep) {
         // The statistics only see the table; the reader knows why it is short.
         if (cep.failure().kind == FailureKind::SubscriptOutOfRange) {
-            return MakeFailure(FailureKind::SubscriptOutOfRange,
-                               read.value().hadCountLine
-                                   ? "a group needs at least three shots, and this file declares " +
-                                         std::to_string(n) + "."
-                                   : "a group needs at least three shots, and this file has fewer than "
-                                     "three lines, so it declares none.");
+            return MakeFailure(
+                FailureKind::SubscriptOutOfRange,
+                read.value().hadCountLine
+                    ? "a group needs at least three shots, and this file declares " + std::to_string(n) + "."
+                    : "a group needs at least three shots, and this file has fewer than "
+                      "three lines, so it declares none.");
         }
         return cep.failure();
     }

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/failure.h"
 #include "core/cep_figures.h"
+#include "core/failure.h"
 
 namespace cep {
 
@@ -31,7 +31,7 @@ struct CompletedCalculation {
 // A failure ends the sequence where it arises; what was stored in `state` or
 // given to `label` before that stays.
 Outcome<CompletedCalculation> Calculate(CalcState& state, const std::string& groupFilePath,
-                                        const std::string& groupFileName,
-                                        std::string_view rangeText, ResultsText& label);
+                                        const std::string& groupFileName, std::string_view rangeText,
+                                        ResultsText& label);
 
 }  // namespace cep

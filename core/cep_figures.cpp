@@ -12,14 +12,10 @@ namespace {
 // finite doubles is checked where it arises.
 bool Finite(double v) { return std::isfinite(v); }
 
-Failure TooLarge(std::string_view what) {
-    return MakeFailure(FailureKind::Overflow, std::string(what));
-}
+Failure TooLarge(std::string_view what) { return MakeFailure(FailureKind::Overflow, std::string(what)); }
 
 // The centre's polygon reads entries 0 to n - 1 of the table.
-bool HasEntries(ShotCount n, const ShotTable& points) {
-    return n <= 0 || static_cast<std::size_t>(n) <= points.size();
-}
+bool HasEntries(ShotCount n, const ShotTable& points) { return n <= 0 || static_cast<std::size_t>(n) <= points.size(); }
 
 Failure TooFewEntries(const ShotTable& points) {
     return MakeFailure(FailureKind::SubscriptOutOfRange,
@@ -111,8 +107,7 @@ Outcome<double> ComputeCep(CalcState& state, ShotCount n) {
     for (std::size_t j = 0; j < count; ++j) s = s + state.Radii[j].second;
     if (!Finite(s)) return TooLarge("the shots lie too far from the group centre to measure.");
     if (count == 0) {  // 0 / 0
-        return MakeFailure(FailureKind::Overflow,
-                           "the file declares no shots, so there is no distance to average.");
+        return MakeFailure(FailureKind::Overflow, "the file declares no shots, so there is no distance to average.");
     }
     const double cep = std::sqrt(s / static_cast<double>(n));
     state.Cep = cep;

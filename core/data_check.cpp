@@ -107,8 +107,9 @@ public:
         if (fields.empty()) return;
         const bool commas = fieldsRead_ < fieldsWanted_ && DecimalCommas(line);
         if (commas) {
-            Warn(number, Quoted(line) + " looks like numbers with decimal commas; a group file takes a period "
-                                        "(\"1.5\"), and a comma parts x from y");
+            Warn(number, Quoted(line) +
+                             " looks like numbers with decimal commas; a group file takes a period "
+                             "(\"1.5\"), and a comma parts x from y");
         }
         for (const std::string_view field : fields) {
             double value = 0.0;
@@ -144,9 +145,8 @@ public:
                                                         " after the " + std::to_string(declared_) +
                                                         " that line 3 declares; they are left out of the figures"});
             } else {
-                warnings_.push_back({trailingLine_, "text after the " + Shots(declared_) +
-                                                        " that line 3 declares: " + Quoted(trailingText_) +
-                                                        "; it is left out of the figures"});
+                warnings_.push_back({trailingLine_, "text after the " + Shots(declared_) + " that line 3 declares: " +
+                                                        Quoted(trailingText_) + "; it is left out of the figures"});
             }
         }
         if (cut) warnings_.push_back({lastLine, "the file is too long to check whole; only its start was checked"});

@@ -2,9 +2,9 @@
 #include "core/group_file.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cmath>
 #include <cerrno>
+#include <cmath>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -104,8 +104,7 @@ private:
 };
 
 Failure ReadFailure(const std::string& path, int error) {
-    return MakeFailure(FailureKind::FileAccessFailure,
-                       "could not read " + path + " (" + SystemErrorText(error) + ").");
+    return MakeFailure(FailureKind::FileAccessFailure, "could not read " + path + " (" + SystemErrorText(error) + ").");
 }
 
 enum class FieldStatus { Ok, End, Overflow, ReadError };
@@ -194,8 +193,7 @@ Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable&
     case ENOENT: return MakeFailure(FailureKind::FileNotFound, "there is no file at " + path + ".");
     case os::kIsFolder: return MakeFailure(FailureKind::FileAccessFailure, path + " is a folder, not a group file.");
     case os::kNotRegularFile:
-        return MakeFailure(FailureKind::FileAccessFailure,
-                           path + " is not a regular file (a device, pipe or socket).");
+        return MakeFailure(FailureKind::FileAccessFailure, path + " is not a regular file (a device, pipe or socket).");
     default:
         return MakeFailure(FailureKind::FileAccessFailure,
                            "could not open " + path + " (" + SystemErrorText(error) + ").");
@@ -234,8 +232,7 @@ Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable&
     }
     const auto n = static_cast<ShotCount>(rounded);
     if (n == 32767) {
-        return MakeFailure(FailureKind::Overflow,
-                           "the file declares 32767 shots; a group holds at most 32766.");
+        return MakeFailure(FailureKind::Overflow, "the file declares 32767 shots; a group holds at most 32766.");
     }
     if (n <= -2) {
         return MakeFailure(FailureKind::SubscriptOutOfRange,
@@ -244,8 +241,7 @@ Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable&
     // The table is re-created, zero-filled, before the shots are read.
     shots.assign(static_cast<std::size_t>(n + 2), ShotPoint{});
     if (n == -1) {
-        return MakeFailure(FailureKind::SubscriptOutOfRange,
-                           "the shot count on line 3 is -1; it cannot be negative.");
+        return MakeFailure(FailureKind::SubscriptOutOfRange, "the shot count on line 3 is -1; it cannot be negative.");
     }
     for (int j = 0; j < n; ++j) {
         for (double* field : {&shots[j].x, &shots[j].y}) {
@@ -263,8 +259,8 @@ Outcome<GroupFileRead> ReadGroupFileDetailed(const std::string& path, ShotTable&
                 return MakeFailure(FailureKind::InputPastEndOfFile, reason);
             }
             case FieldStatus::Overflow:
-                return MakeFailure(FailureKind::Overflow, "a coordinate of shot " + std::to_string(j + 1) +
-                                                              " is too large a number.");
+                return MakeFailure(FailureKind::Overflow,
+                                   "a coordinate of shot " + std::to_string(j + 1) + " is too large a number.");
             case FieldStatus::ReadError: return ReadFailure(path, in.error());
             }
         }

@@ -17,13 +17,13 @@
 namespace cep {
 
 enum class NoteKind {
-    DataWarning,  // `warning`: a line of the file the reader passed over in silence
-    LeftOut,      // `shots`: left out on request; the figures are of `remaining`
-    Flyer,        // `flyer`: farther out than the other shots predict
-    Elongated,    // the circle figures assume a round group
-    SpreadsDiffer,    // `p`: a pool's groups do not share one spread
-    CentreMoved,      // `p`: a pool's centres moved between groups
-    OffsetUnproven,   // `offset` lies within `radius`, the centre's own uncertainty at `level`
+    DataWarning,     // `warning`: a line of the file the reader passed over in silence
+    LeftOut,         // `shots`: left out on request; the figures are of `remaining`
+    Flyer,           // `flyer`: farther out than the other shots predict
+    Elongated,       // the circle figures assume a round group
+    SpreadsDiffer,   // `p`: a pool's groups do not share one spread
+    CentreMoved,     // `p`: a pool's centres moved between groups
+    OffsetUnproven,  // `offset` lies within `radius`, the centre's own uncertainty at `level`
 };
 
 // Which group a note is about: the one group, or A or B of a comparison.

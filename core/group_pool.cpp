@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "core/math_policy.h"
 #include "core/group_pool.h"
+#include "core/math_policy.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,9 +52,9 @@ std::optional<SpreadTest> TestSpreads(std::span<const GroupStats* const> groups,
 
 Outcome<PoolStats> PoolGroups(std::span<const GroupStats* const> groups, double level) {
     if (groups.size() < 2) {
-        return MakeFailure(FailureKind::SubscriptOutOfRange,
-                           "a pool needs at least two groups, and " + std::to_string(groups.size()) +
-                               (groups.size() == 1 ? " was" : " were") + " read.");
+        return MakeFailure(FailureKind::SubscriptOutOfRange, "a pool needs at least two groups, and " +
+                                                                 std::to_string(groups.size()) +
+                                                                 (groups.size() == 1 ? " was" : " were") + " read.");
     }
     PoolStats pool;
     pool.groups = static_cast<int>(groups.size());

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "core/math_policy.h"
 #include "core/group_stats.h"
+#include "core/math_policy.h"
 
 #include <algorithm>
 #include <array>
@@ -307,16 +307,16 @@ double ExtremeSpread(std::span<const ShotPoint> shots) {
     return std::sqrt(FarthestSquaredDistance(ConvexHull(HullCandidates(shots))));
 }
 
-Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::string_view rangeText,
-                                      double level, std::span<const int> exclude) {
+Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::string_view rangeText, double level,
+                                      std::span<const int> exclude) {
     if (n < 2) {
         return MakeFailure(FailureKind::SubscriptOutOfRange,
                            "a group needs at least two shots, and this file declares " + std::to_string(n) + ".");
     }
     if (static_cast<std::size_t>(n) > table.size()) {
-        return MakeFailure(FailureKind::SubscriptOutOfRange,
-                           "the shot table holds " + std::to_string(table.size()) + " entries, fewer than " +
-                               std::to_string(n) + " shots.");
+        return MakeFailure(FailureKind::SubscriptOutOfRange, "the shot table holds " + std::to_string(table.size()) +
+                                                                 " entries, fewer than " + std::to_string(n) +
+                                                                 " shots.");
     }
     if (!(level > 0.0 && level < 1.0)) {
         return MakeFailure(FailureKind::Overflow, "the confidence level must lie strictly between 0 and 1.");
@@ -332,9 +332,9 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
         g.excluded.erase(std::unique(g.excluded.begin(), g.excluded.end()), g.excluded.end());
         for (const int shot : g.excluded) {
             if (shot < 1 || shot > n) {
-                return MakeFailure(FailureKind::SubscriptOutOfRange,
-                                   "shot " + std::to_string(shot) + " cannot be left out: the file holds " +
-                                       std::to_string(n) + " shots.");
+                return MakeFailure(FailureKind::SubscriptOutOfRange, "shot " + std::to_string(shot) +
+                                                                         " cannot be left out: the file holds " +
+                                                                         std::to_string(n) + " shots.");
             }
         }
         for (int shot = 1, next = 0; shot <= n; ++shot) {
@@ -431,9 +431,8 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
     return g;
 }
 
-Outcome<GroupStats> ReadGroupStats(const std::string& path, std::string_view rangeText, double level,
-                                   ShotTable& shots, std::span<const int> exclude,
-                                   std::vector<DataWarning>* warnings) {
+Outcome<GroupStats> ReadGroupStats(const std::string& path, std::string_view rangeText, double level, ShotTable& shots,
+                                   std::span<const int> exclude, std::vector<DataWarning>* warnings) {
     std::string text;
     const auto read = ReadGroupFileDetailed(path, shots, warnings != nullptr ? &text : nullptr);
     if (!read) return read.failure();

@@ -60,9 +60,9 @@ struct PredictionEllipse {
 struct GroupShape {
     double sdMajor = 0.0;
     double sdMinor = 0.0;
-    double angleDegrees = 0.0;  // of the major axis, from horizontal, counter-clockwise, (-90, 90]
-    double pRound = 1.0;        // of a round group looking at least this elongated
-    bool elongated = false;     // pRound below kRoundnessAlpha
+    double angleDegrees = 0.0;                // of the major axis, from horizontal, counter-clockwise, (-90, 90]
+    double pRound = 1.0;                      // of a round group looking at least this elongated
+    bool elongated = false;                   // pRound below kRoundnessAlpha
     std::vector<PredictionEllipse> ellipses;  // from 3 shots on
 };
 
@@ -82,7 +82,7 @@ struct GroupStats {
     double sdY = 0.0;
     double extremeSpread = 0.0;
     double meanRadius = 0.0;
-    double rayleighS = 0.0;  // sqrt of the pooled squares over k, before the bias correction
+    double rayleighS = 0.0;     // sqrt of the pooled squares over k, before the bias correction
     double sumOfSquares = 0.0;  // of the shots' distances from the centre, for pooling groups
     Estimate sigma;
     std::array<HitCircle, 3> circles;
@@ -121,15 +121,14 @@ double ExtremeSpread(std::span<const ShotPoint> shots);
 // `exclude` (from 1). Fewer than two shots is "Subscript out of range", as is
 // a number in `exclude` that names no shot; any figure that is not finite,
 // "Overflow".
-Outcome<GroupStats> ComputeGroupStats(const ShotTable& shots, ShotCount n, std::string_view rangeText,
-                                      double level, std::span<const int> exclude = {});
+Outcome<GroupStats> ComputeGroupStats(const ShotTable& shots, ShotCount n, std::string_view rangeText, double level,
+                                      std::span<const int> exclude = {});
 
 // Reads the group file into `shots` and computes its statistics; the reader's
 // failures and messages are those of the Calculate command. With `warnings`,
 // also checks the file's data (CheckGroupData) when the read succeeds.
-Outcome<GroupStats> ReadGroupStats(const std::string& path, std::string_view rangeText, double level,
-                                   ShotTable& shots, std::span<const int> exclude = {},
-                                   std::vector<DataWarning>* warnings = nullptr);
+Outcome<GroupStats> ReadGroupStats(const std::string& path, std::string_view rangeText, double level, ShotTable& shots,
+                                   std::span<const int> exclude = {}, std::vector<DataWarning>* warnings = nullptr);
 
 enum class Tighter { Neither, A, B };
 

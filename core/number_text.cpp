@@ -11,8 +11,8 @@ namespace cep {
 Digits15 SignificantDigits(double magnitude) {
     char buffer[64];
     // "d.ddddddddddddddde+XX"; the buffer holds any double in this form.
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude,
-                                   std::chars_format::scientific, 14).ptr;
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude, std::chars_format::scientific, 14).ptr;
     *end = '\0';  // strtol reads up to the terminator
     Digits15 out{};
     out.digits[0] = buffer[0];

@@ -40,14 +40,9 @@ double PortableTan(double x) {
         ++halvings;
     }
     // tan's Taylor series to x^15, then tan(2y) = 2 tan y / (1 - tan^2 y).
-    static constexpr double kCoefficients[] = {1.0,
-                                               1.0 / 3.0,
-                                               2.0 / 15.0,
-                                               17.0 / 315.0,
-                                               62.0 / 2835.0,
-                                               1382.0 / 155925.0,
-                                               21844.0 / 6081075.0,
-                                               929569.0 / 638512875.0};
+    static constexpr double kCoefficients[] = {
+        1.0,           1.0 / 3.0,         2.0 / 15.0,          17.0 / 315.0,
+        62.0 / 2835.0, 1382.0 / 155925.0, 21844.0 / 6081075.0, 929569.0 / 638512875.0};
     const double z = x * x;
     double sum = 0.0;
     for (int k = 7; k >= 0; --k) sum = kCoefficients[k] + z * sum;

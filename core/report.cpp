@@ -62,8 +62,8 @@ std::string FormatFigure(double value) {
     return FormatFigure(value, separator != nullptr && *separator != '\0' ? separator : ".");
 }
 
-std::string ComposeCircleReport(std::string_view groupFileName, ShotCount shotCount,
-                                std::string_view rangeText, double cep) {
+std::string ComposeCircleReport(std::string_view groupFileName, ShotCount shotCount, std::string_view rangeText,
+                                double cep) {
     std::string text;
     text += groupFileName;
     text += " (";

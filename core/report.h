@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/group_file.h"
 #include "core/cep_figures.h"
+#include "core/group_file.h"
 
 namespace cep {
 
@@ -17,8 +17,8 @@ std::string FormatFigure(double value, std::string_view decimalSeparator);
 std::string FormatFigure(double value);
 
 // Lines 1 to 5, each ended by CR LF.
-std::string ComposeCircleReport(std::string_view groupFileName, ShotCount shotCount,
-                                std::string_view rangeText, double cep);
+std::string ComposeCircleReport(std::string_view groupFileName, ShotCount shotCount, std::string_view rangeText,
+                                double cep);
 
 // Line 6, with no line break after it.
 std::string ComposeVerdictLine(double moa, MoaVerdict verdict);

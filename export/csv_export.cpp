@@ -67,9 +67,7 @@ std::string FormatCsvRecord(const CsvRecord& record) {
     return line;
 }
 
-std::string CsvPath(std::string_view programFolder) {
-    return os::Join(programFolder, "CEP.csv");
-}
+std::string CsvPath(std::string_view programFolder) { return os::Join(programFolder, "CEP.csv"); }
 
 std::string SaveConfirmation(std::string_view path) {
     std::string text = "CEP and MOA data have been saved in \r\n";

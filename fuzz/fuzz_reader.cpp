@@ -2,14 +2,14 @@
 // Feeds arbitrary bytes to the group file reader, the whole Calculate
 // sequence, the group statistics and LeadingNumber: no crash, no hang, no
 // inf or nan in the text or the figures, every failure message led by its kind.
+#include <sys/mman.h>
+#include <unistd.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include "core/calculate.h"
 #include "core/group_file.h"
@@ -76,9 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const cep::GroupStats& s = stats.value();
     Check(std::isfinite(s.centre.x) && std::isfinite(s.centre.y));
-    for (const double v : {s.centreOffset, s.sdX, s.sdY, s.extremeSpread, s.meanRadius, s.sigma.value, s.sigma.low,
-                           s.sigma.high, s.circles[2].diameter.high, s.prediction[2].diameter, s.shape.sdMajor,
-                           s.shape.sdMinor, s.shape.pRound}) {
+    for (const double v :
+         {s.centreOffset, s.sdX, s.sdY, s.extremeSpread, s.meanRadius, s.sigma.value, s.sigma.low, s.sigma.high,
+          s.circles[2].diameter.high, s.prediction[2].diameter, s.shape.sdMajor, s.shape.sdMinor, s.shape.pRound}) {
         Check(std::isfinite(v) && v >= 0);
     }
     for (const cep::Flyer& f : s.flyers) {

@@ -2,15 +2,15 @@
 // The POSIX half of the system layer (Linux).
 #include "os/os.h"
 
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace cep::os {
@@ -100,9 +100,7 @@ int ReadByteAt(const File& file, std::int64_t offset, char& byte) {
 
 int Append(const File& file, std::string_view bytes, std::int64_t& written, std::int64_t& end) {
     ssize_t put = -1;
-    do {
-        put = ::write(file.native(), bytes.data(), bytes.size());
-    } while (put < 0 && errno == EINTR);
+    do { put = ::write(file.native(), bytes.data(), bytes.size()); } while (put < 0 && errno == EINTR);
     if (put < 0) {
         written = 0;
         return errno;

@@ -6,14 +6,14 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <cwctype>
-#include <fcntl.h>
-#include <io.h>
-#include <shellapi.h>
 #include <utility>
 
 namespace cep::os {
@@ -30,11 +30,10 @@ std::wstring Wide(std::string_view text) {
 
 std::string Narrow(std::wstring_view wide) {
     if (wide.empty()) return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                           nullptr, nullptr);
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
-                          nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
     return text;
 }
 
@@ -91,15 +90,14 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool File::Valid(NativeFile native) { return native != kNone && native != nullptr; }
 void File::Release(NativeFile native) { ::CloseHandle(Handle(native)); }
-int File::Close() {
-    return ::CloseHandle(Handle(std::exchange(native_, kNone))) ? 0 : LastError();
-}
+int File::Close() { return ::CloseHandle(Handle(std::exchange(native_, kNone))) ? 0 : LastError(); }
 
 int OpenReadOnly(const std::string& path, File& file) {
     const std::wstring wide = Wide(path);
     // Others may go on writing and deleting: the file is only read.
-    const HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle =
+        ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_ACCESS_DENIED && IsFolder(wide)) return kIsFolder;
@@ -213,11 +211,13 @@ void TruncateIfSize(const File& file, std::int64_t end, std::int64_t size) {
 
 LockResult TryLock(NativeFile file, int& error) {
     OVERLAPPED whole = At(0);  // from 0 to the end, however far it grows
-    if (::LockFileEx(Handle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+    if (::LockFileEx(Handle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                     &whole)) {
         return LockResult::Locked;
     }
     const DWORD e = ::GetLastError();
-    if (e == ERROR_NOT_SUPPORTED || e == ERROR_INVALID_FUNCTION || e == ERROR_INVALID_HANDLE) return LockResult::Unsupported;
+    if (e == ERROR_NOT_SUPPORTED || e == ERROR_INVALID_FUNCTION || e == ERROR_INVALID_HANDLE)
+        return LockResult::Unsupported;
     if (e == ERROR_LOCK_VIOLATION || e == ERROR_IO_PENDING) return LockResult::Busy;
     error = FromWindows(e);
     return LockResult::Failed;
@@ -236,7 +236,8 @@ int ReplaceWhole(const std::string& path, std::string_view bytes) {
     for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
         temporary = Wide(FolderOf(path) + ".cep-report-" + std::to_string(::GetCurrentProcessId()) + "-" +
                          std::to_string(counter++));
-        handle = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        handle =
+            ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return LastError();
     }
     if (handle == INVALID_HANDLE_VALUE) return EEXIST;
@@ -253,7 +254,8 @@ int ReplaceWhole(const std::string& path, std::string_view bytes) {
     }
     if (!::CloseHandle(handle) && error == 0) error = LastError();
     // A plain rename does not replace a file on Windows; this does, in one step.
-    if (error == 0 && !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (error == 0 &&
+        !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = ::GetLastError() == ERROR_ACCESS_DENIED && IsFolder(target) ? kIsFolder : LastError();
     }
     if (error != 0) ::DeleteFileW(temporary.c_str());
@@ -262,7 +264,8 @@ int ReplaceWhole(const std::string& path, std::string_view bytes) {
 
 int CreateNew(const std::string& path, std::string_view bytes) {
     const std::wstring target = Wide(path);
-    HANDLE handle = ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return EEXIST;

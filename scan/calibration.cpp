@@ -46,8 +46,8 @@ std::string PointName(std::size_t i) { return "point " + std::to_string(i + 1); 
 // that "on one line" means the same at any scale.
 bool OnOneLine(double ax, double ay, double bx, double by, double cx, double cy) {
     const double cross = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
-    const double scale = std::max({std::hypot(bx - ax, by - ay), std::hypot(cx - ax, cy - ay),
-                                   std::hypot(cx - bx, cy - by)});
+    const double scale =
+        std::max({std::hypot(bx - ax, by - ay), std::hypot(cx - ax, cy - ay), std::hypot(cx - bx, cy - by)});
     return scale == 0.0 || std::abs(cross) <= 1e-3 * scale * scale;
 }
 
@@ -187,9 +187,9 @@ Outcome<Calibration> CalibrateByDpi(double dpi, PixelPoint aim) {
 
 Outcome<Calibration> CalibrateByPoints(std::span<const PointPair> points) {
     if (points.size() < 4) {
-        return MakeFailure(FailureKind::CalibrationFailure,
-                           std::to_string(points.size()) + (points.size() == 1 ? " point" : " points") +
-                               " given; a perspective needs at least 4.");
+        return MakeFailure(FailureKind::CalibrationFailure, std::to_string(points.size()) +
+                                                                (points.size() == 1 ? " point" : " points") +
+                                                                " given; a perspective needs at least 4.");
     }
     for (std::size_t i = 0; i < points.size(); ++i) {
         const PointPair& p = points[i];
@@ -209,12 +209,14 @@ Outcome<Calibration> CalibrateByPoints(std::span<const PointPair> points) {
         }
     }
     if (AllOnOneLine(points, [](const PointPair& p) { return p.pixel; })) {
-        return MakeFailure(FailureKind::CalibrationFailure,
-                           "the points lie on one line in the picture; a perspective needs them spread over the target.");
+        return MakeFailure(
+            FailureKind::CalibrationFailure,
+            "the points lie on one line in the picture; a perspective needs them spread over the target.");
     }
     if (AllOnOneLine(points, [](const PointPair& p) { return p.target; })) {
-        return MakeFailure(FailureKind::CalibrationFailure,
-                           "the points' target positions lie on one line; a perspective needs them spread over the target.");
+        return MakeFailure(
+            FailureKind::CalibrationFailure,
+            "the points' target positions lie on one line; a perspective needs them spread over the target.");
     }
     if (points.size() == 4) {
         // Four points fix a perspective only when no three of them share a line.
@@ -301,8 +303,9 @@ std::vector<std::string> CalibrationWarnings(const Calibration& calibration) {
     if (calibration.byPoints && !calibration.points.empty()) {
         const PixelPoint at = calibration.points.front().pixel;
         if (LocalDeterminant(calibration.toTarget, at) > 0.0) {
-            warnings.push_back("the points turn the picture over, as a mirror would; "
-                               "positions are inches from the aim with y up, pixels with y down.");
+            warnings.push_back(
+                "the points turn the picture over, as a mirror would; "
+                "positions are inches from the aim with y up, pixels with y down.");
         }
     }
     return warnings;

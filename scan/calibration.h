@@ -39,8 +39,8 @@ struct Calibration {
     // points' centre of a photo.
     double pixelsPerInch = 0.0;
     bool byPoints = false;
-    std::vector<PointPair> points;   // as given
-    std::vector<double> residuals;   // inches, one per point
+    std::vector<PointPair> points;  // as given
+    std::vector<double> residuals;  // inches, one per point
     double largestResidual = 0.0;
 };
 

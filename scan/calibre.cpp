@@ -39,11 +39,11 @@ Outcome<double> ParseCalibre(std::string_view text) {
     }
     const double inches = value * toInches;
     if (inches < kSmallestCalibre - 1e-12 || inches > kLargestCalibre + 1e-12) {
-        std::string hint = toInches == 1.0 && inches > kLargestCalibre ? " (for millimetres, write mm: " +
-                                                                             std::string(number) + "mm)"
-                                                                       : "";
-        return MakeFailure(FailureKind::InvalidValue, "the calibre \"" + std::string(text) +
-                                                          "\" is outside 0.10 to 1.00 in" + hint + ".");
+        std::string hint = toInches == 1.0 && inches > kLargestCalibre
+                               ? " (for millimetres, write mm: " + std::string(number) + "mm)"
+                               : "";
+        return MakeFailure(FailureKind::InvalidValue,
+                           "the calibre \"" + std::string(text) + "\" is outside 0.10 to 1.00 in" + hint + ".");
     }
     return inches;
 }

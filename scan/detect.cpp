@@ -53,8 +53,8 @@ struct Fit {
 };
 
 struct Blob {
-    cv::Rect box;     // in the working picture
-    cv::Mat mask;     // the blob's pixels in the box, 255
+    cv::Rect box;  // in the working picture
+    cv::Mat mask;  // the blob's pixels in the box, 255
     std::vector<cv::Point2d> edge;
     double area = 0.0;
     std::vector<Fit> fits;  // fits[k - 1]: k circles
@@ -68,7 +68,8 @@ double Uncovered(const Blob& blob, const std::vector<Circle>& circles, double ra
     constexpr int kShift = 4;
     constexpr double kUnit = 1 << kShift;
     for (const Circle& c : circles) {
-        cv::circle(drawn, cv::Point(static_cast<int>(std::lround(c.x * kUnit)), static_cast<int>(std::lround(c.y * kUnit))),
+        cv::circle(drawn,
+                   cv::Point(static_cast<int>(std::lround(c.x * kUnit)), static_cast<int>(std::lround(c.y * kUnit))),
                    static_cast<int>(std::lround(radius * kUnit)), cv::Scalar(255), cv::FILLED, cv::LINE_8, kShift);
     }
     cv::Mat differ;
@@ -268,13 +269,15 @@ cv::Mat HoleMask(const cv::Mat& grey, double calibre) {
     cv::Mat small, background;
     cv::resize(grey, small, cv::Size(std::max(1, grey.cols / 4), std::max(1, grey.rows / 4)), 0, 0, cv::INTER_AREA);
     const int closing = Odd(kBackgroundCalibres * calibre / 4.0);
-    cv::morphologyEx(small, small, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(closing, closing)));
+    cv::morphologyEx(small, small, cv::MORPH_CLOSE,
+                     cv::getStructuringElement(cv::MORPH_RECT, cv::Size(closing, closing)));
     cv::resize(small, background, grey.size(), 0, 0, cv::INTER_LINEAR);
     cv::Mat limit, mask;
     background.convertTo(limit, CV_8U, 1.0 - kHoleDarkness);
     cv::compare(grey, limit, mask, cv::CMP_LT);
     const int opening = Odd(calibre / 2.0);
-    cv::morphologyEx(mask, mask, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(opening, opening)));
+    cv::morphologyEx(mask, mask, cv::MORPH_OPEN,
+                     cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(opening, opening)));
     return mask;
 }
 
@@ -310,7 +313,8 @@ void OrderClockwise(std::vector<FoundShot>& shots) {
     });
 }
 
-Outcome<ScanResult> FindShots(const GreyPicture& picture, const Calibration& calibration, const ScanSettings& settings) {
+Outcome<ScanResult> FindShots(const GreyPicture& picture, const Calibration& calibration,
+                              const ScanSettings& settings) {
     if (picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0 || picture.stride < picture.width) {
         return MakeFailure(FailureKind::PictureFailure, "the picture has no pixels.");
     }
@@ -378,7 +382,8 @@ Outcome<ScanResult> FindShots(const GreyPicture& picture, const Calibration& cal
             double bestGain = kForcedSplitGain * holeArea;
             std::size_t best = blobs.size();
             for (std::size_t i = 0; i < blobs.size(); ++i) {
-                const int most = std::min(kMostCirclesPerBlob, std::max(2, static_cast<int>(blobs[i].area / (0.3 * holeArea))));
+                const int most =
+                    std::min(kMostCirclesPerBlob, std::max(2, static_cast<int>(blobs[i].area / (0.3 * holeArea))));
                 const double gain = GainOfOneMore(blobs[i], radius, most);
                 if (gain > bestGain) {
                     bestGain = gain;

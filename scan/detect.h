@@ -37,8 +37,7 @@ struct ScanResult {
 // At most this many shots are looked for on one picture.
 inline constexpr int kMostShots = 1000;
 
-Outcome<ScanResult> FindShots(const GreyPicture& picture, const Calibration& calibration,
-                              const ScanSettings& settings);
+Outcome<ScanResult> FindShots(const GreyPicture& picture, const Calibration& calibration, const ScanSettings& settings);
 
 // Sorts the shots clockwise from 12 o'clock about their mean (y up), nearer
 // first on one bearing, so that a polygon through them in this order does

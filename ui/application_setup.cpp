@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/application_setup.h"
-#include "ui/startup.h"
 #include "ui/decoded_picture.h"
+#include "ui/startup.h"
 
 #include <QApplication>
 #include <QByteArray>

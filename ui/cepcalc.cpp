@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/cepcalc.h"
 
-#include "ui/application_setup.h"
 #include "export/csv_export.h"
+#include "ui/application_setup.h"
 #include "ui/decoded_picture.h"
 #include "ui/statistics_module.h"
 
@@ -46,8 +46,7 @@ struct TwipsRect
 
 constexpr QRect toPixels(TwipsRect r)
 {
-    return QRect(r.left / kTwipsPerPixel, r.top / kTwipsPerPixel, r.width / kTwipsPerPixel,
-                 r.height / kTwipsPerPixel);
+    return QRect(r.left / kTwipsPerPixel, r.top / kTwipsPerPixel, r.width / kTwipsPerPixel, r.height / kTwipsPerPixel);
 }
 
 constexpr int kClientWidth = 8595;
@@ -79,10 +78,7 @@ class ClientArea : public QWidget
 {
 public:
     using QWidget::QWidget;
-    QSize sizeHint() const override
-    {
-        return QSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
-    }
+    QSize sizeHint() const override { return QSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel); }
 };
 
 // Labels show their text as given (never as HTML: a file name may hold '<'),
@@ -221,8 +217,8 @@ private:
 void CEPcalc::cmdDoIt_Click()
 {
     ResultsLabel label(lblResults);
-    const auto done = cep::Calculate(calculation_, GroupFilePath.toStdString(),
-                                     GroupFileName.toStdString(), txtYards->text().toStdString(), label);
+    const auto done = cep::Calculate(calculation_, GroupFilePath.toStdString(), GroupFileName.toStdString(),
+                                     txtYards->text().toStdString(), label);
     if (!done) {
         showFailure(done.failure());
         return;
@@ -234,7 +230,7 @@ void CEPcalc::cmdDoIt_Click()
 void CEPcalc::mnuFileSave_Click()
 {
     if (!lastCompleted_)
-        return;  // Save is available only after a Calculate ran to its end
+        return; // Save is available only after a Calculate ran to its end
     const auto saved = cep::ExportCsv(App::Path().toStdString(), *lastCompleted_);
     if (!saved) {
         showFailure(saved.failure());
@@ -337,8 +333,8 @@ void CEPcalc::createControls(QWidget *client)
     // siblings also lie on top, so the range box covers the end of its label.
     cmdDoIt = makeButton(client, "cmdDoIt", QStringLiteral("Calculate CEP"), kDoIt);
 
-    lblResults = makeLabel(client, "lblResults", QStringLiteral("Results..."), kResults,
-                           Qt::AlignHCenter | Qt::AlignTop);
+    lblResults =
+        makeLabel(client, "lblResults", QStringLiteral("Results..."), kResults, Qt::AlignHCenter | Qt::AlignTop);
     // White as designed, with the dark text that belongs on white: a dark
     // desktop theme's light text colour would be unreadable there.
     QPalette white = lblResults->palette();
@@ -351,8 +347,7 @@ void CEPcalc::createControls(QWidget *client)
     bold.setWeight(QFont::Bold);
     lblIntro->setFont(bold);
 
-    lblGroupFile = makeLabel(client, "lblGroupFile", QStringLiteral("Select a group file (*.GRP)"),
-                             kGroupFile);
+    lblGroupFile = makeLabel(client, "lblGroupFile", QStringLiteral("Select a group file (*.GRP)"), kGroupFile);
     lblRange = makeLabel(client, "lblRange", QStringLiteral("Range (yards)"), kRange);
 
     cmdInFile = makeButton(client, "cmdInFile", QString(), kInFile);
@@ -395,8 +390,8 @@ void CEPcalc::centreOnScreen()
     const QScreen *where = screen();
     if (where == nullptr)
         return;
-    const QRect centred = QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, size().grownBy(frame),
-                                              where->availableGeometry());
+    const QRect centred =
+        QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, size().grownBy(frame), where->availableGeometry());
     // The client area goes inside the frame as the system reports it now;
     // the widget's own idea of the frame may not have caught up yet.
     if (native != nullptr)

@@ -27,8 +27,8 @@ struct DecodedPicture
 };
 
 // The files of the same names in resources/.
-extern const DecodedPicture kTargetPicture;  // target.jpg
-extern const DecodedPicture kFolderPicture;  // folder.bmp
-extern const DecodedPicture kIconPicture;    // cepcalc.png
+extern const DecodedPicture kTargetPicture; // target.jpg
+extern const DecodedPicture kFolderPicture; // folder.bmp
+extern const DecodedPicture kIconPicture; // cepcalc.png
 
 } // namespace cepui

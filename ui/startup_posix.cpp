@@ -58,7 +58,7 @@ bool displayAnswers()
 {
     void *xcb = ::dlopen("libxcb.so.1", RTLD_LAZY | RTLD_LOCAL);
     if (xcb == nullptr)
-        return true;  // Qt then says what is missing
+        return true; // Qt then says what is missing
     using Connect = void *(*)(const char *, int *);
     using HasError = int (*)(void *);
     using Disconnect = void (*)(void *);
@@ -98,7 +98,8 @@ int checkGraphicalSession(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
     if (usesX11(argc, argv) && !displayAnswers()) {
-        std::fprintf(stderr, "cepcalc: the X display %s does not answer: is its X server running, and may you use it?\n",
+        std::fprintf(stderr,
+                     "cepcalc: the X display %s does not answer: is its X server running, and may you use it?\n",
                      std::getenv("DISPLAY"));
         return 1;
     }

@@ -4,9 +4,15 @@
 namespace cepui {
 
 // The Windows desktop is always there.
-int checkGraphicalSession(int, char *[]) { return 0; }
+int checkGraphicalSession(int, char *[])
+{
+    return 0;
+}
 
 // Windows has the design font; the embedded one stands in where it is missing.
-QString windowFontFamily(const QString &design, const QString &) { return design; }
+QString windowFontFamily(const QString &design, const QString &)
+{
+    return design;
+}
 
 } // namespace cepui

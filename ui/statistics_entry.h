@@ -17,11 +17,11 @@ enum class ModuleWindow { Statistics, TargetPicture };
 // One group, two compared, or several pooled; or a group read from a picture of the target.
 struct StatisticsRequest
 {
-    QString path;          // the chosen group file
-    QString comparedPath;  // the group it is compared with; empty for one group
-    QString range;         // the range box's text when asked
+    QString path; // the chosen group file
+    QString comparedPath; // the group it is compared with; empty for one group
+    QString range; // the range box's text when asked
     ModuleWindow window = ModuleWindow::Statistics;
-    QStringList pooledPaths = {};  // two or more groups pooled; then `path` is the first of them
+    QStringList pooledPaths = {}; // two or more groups pooled; then `path` is the first of them
 };
 
 // The module's one export: opens a window of its own for `request`, owned by

@@ -12,8 +12,7 @@ namespace cepui {
 namespace {
 
 // The same figures are always to be had without the window.
-const char *const kWithoutTheWindow =
-    " cep-report --stats and --compare, beside the program, give the same figures.";
+const char *const kWithoutTheWindow = " cep-report --stats and --compare, beside the program, give the same figures.";
 
 } // namespace
 

@@ -122,7 +122,7 @@ void MsgBox(QWidget *owner, const QString &text, int style)
 {
     QMessageBox box(owner);
     box.setWindowTitle(App::Title());
-    box.setTextFormat(Qt::PlainText);  // a file name or range must not be read as HTML
+    box.setTextFormat(Qt::PlainText); // a file name or range must not be read as HTML
     box.setText(text);
     box.setIcon(style == vbInformation ? QMessageBox::Information : QMessageBox::Warning);
     box.setStandardButtons(QMessageBox::Ok);

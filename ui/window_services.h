@@ -22,10 +22,10 @@ public:
     int Flags = 0;
     // "Description|pattern|Description|pattern|..."
     QString Filter;
-    int FilterIndex = 0;  // 1-based
-    QString FileName;     // in: the name box's start text; out: the full path chosen
-    QString FileTitle;    // out: the chosen file's bare name
-    QStringList FileNames;  // out: the full paths of every file chosen, in order
+    int FilterIndex = 0; // 1-based
+    QString FileName; // in: the name box's start text; out: the full path chosen
+    QString FileTitle; // out: the chosen file's bare name
+    QStringList FileNames; // out: the full paths of every file chosen, in order
 
     // Shows the modal dialog in the current working directory and waits.
     // Returns false when the user cancels or closes it while CancelError is

@@ -4,8 +4,8 @@
 
 namespace cep::writers {
 
-NamedStats ReadNamedStats(const std::string& path, std::string_view range, double level,
-                          std::span<const int> exclude, bool strict, const cep::AimingOptions* aiming) {
+NamedStats ReadNamedStats(const std::string& path, std::string_view range, double level, std::span<const int> exclude,
+                          bool strict, const cep::AimingOptions* aiming) {
     NamedStats named;
     named.name = cep::os::BareName(path);
     named.stats = cep::ReadGroupStats(path, range, level, named.shots, exclude, &named.warnings);

@@ -122,7 +122,8 @@ void FillAdvice(json& o, const cep::Advice& advice) {
     if (advice.hit) {
         json hit = {{"diameter_in", advice.hit->diameter}, {"now", advice.hit->now}, {"zeroed", advice.hit->zeroed}};
         if (!advice.hit->size.IsAngle()) {
-            hit["farthest_yards"] = {{"50", Optional(advice.hit->farthest50)}, {"90", Optional(advice.hit->farthest90)}};
+            hit["farthest_yards"] = {{"50", Optional(advice.hit->farthest50)},
+                                     {"90", Optional(advice.hit->farthest90)}};
         }
         o["hit"] = std::move(hit);
     } else if (advice.targetNeedsRange) {
@@ -168,13 +169,13 @@ std::string CompareJson(const NamedStats& a, const NamedStats& b, const cep::Gro
     if (c.tighter == cep::Tighter::A) tighter = "a";
     if (c.tighter == cep::Tighter::B) tighter = "b";
     return Line({{"a", FileObject(a)},
-                     {"b", FileObject(b)},
-                     {"f", c.f},
-                     {"df1", c.df1},
-                     {"df2", c.df2},
-                     {"p", c.p},
-                     {"level", c.level},
-                     {"tighter", std::move(tighter)}}) +
+                 {"b", FileObject(b)},
+                 {"f", c.f},
+                 {"df1", c.df1},
+                 {"df2", c.df2},
+                 {"p", c.p},
+                 {"level", c.level},
+                 {"tighter", std::move(tighter)}}) +
            "\n";
 }
 

@@ -298,9 +298,9 @@ std::string Grid(const Frame& f) {
         const double y = f.Y(i * f.step);
         lines += "M" + Pos(f.left) + " " + Pos(y) + "H" + Pos(right);
         if (std::fmod(i, labelEvery) != 0.0) continue;
-        labels += Element("text",
-                          {{"class", "tick"}, {"x", Pos(f.left - 7)}, {"y", Pos(y + 4)}, {"text-anchor", "end"}},
-                          Pos(i * f.step + 0.0));
+        labels +=
+            Element("text", {{"class", "tick"}, {"x", Pos(f.left - 7)}, {"y", Pos(y + 4)}, {"text-anchor", "end"}},
+                    Pos(i * f.step + 0.0));
     }
     std::string axes;
     if (f.aimShown) {
@@ -314,17 +314,21 @@ std::string Grid(const Frame& f) {
     return Element("path", {{"class", "grid"}, {"d", lines}}) + axes + labels +
            Element("text", {{"class", "label"}, {"x", midX}, {"y", Pos(bottom + 36)}, {"text-anchor", "middle"}},
                    "inches right of the point of aim") +
-           Element("text", {{"class", "label"}, {"x", leftX}, {"y", midY}, {"text-anchor", "middle"},
-                            {"transform", "rotate(-90 " + leftX + " " + midY + ")"}},
+           Element("text",
+                   {{"class", "label"},
+                    {"x", leftX},
+                    {"y", midY},
+                    {"text-anchor", "middle"},
+                    {"transform", "rotate(-90 " + leftX + " " + midY + ")"}},
                    "inches up");
 }
 
 // The cross of the centre, `size` from its middle to each end.
 std::string CentreCross(const char* cls, double x, double y, double size) {
-    return Element("path", {{"class", cls},
-                            {"d", "M" + Pos(x - size) + " " + Pos(y - size) + "l" + Pos(2 * size) + " " +
-                                      Pos(2 * size) + "M" + Pos(x - size) + " " + Pos(y + size) + "l" +
-                                      Pos(2 * size) + " " + Pos(-2 * size)}});
+    return Element("path",
+                   {{"class", cls},
+                    {"d", "M" + Pos(x - size) + " " + Pos(y - size) + "l" + Pos(2 * size) + " " + Pos(2 * size) + "M" +
+                              Pos(x - size) + " " + Pos(y + size) + "l" + Pos(2 * size) + " " + Pos(-2 * size)}});
 }
 
 // The point of aim drawn where it lies, or an arrow from the group towards
@@ -358,8 +362,7 @@ std::string Aim(const Frame& f, cep::ShotPoint centre, double centreOffset, doub
     const double by = y1 - dy * 10;
     const std::string head = "M" + Pos(x1) + " " + Pos(y1) + "L" + Pos(bx - dy * 4) + " " + Pos(by + dx * 4) + "L" +
                              Pos(bx + dy * 4) + " " + Pos(by - dx * 4) + "Z";
-    return Element("path", {{"class", "arrow"},
-                            {"d", "M" + Pos(x0) + " " + Pos(y0) + "L" + Pos(bx) + " " + Pos(by)}}) +
+    return Element("path", {{"class", "arrow"}, {"d", "M" + Pos(x0) + " " + Pos(y0) + "L" + Pos(bx) + " " + Pos(by)}}) +
            Element("path", {{"class", "head"}, {"d", head}});
 }
 
@@ -368,7 +371,10 @@ std::string Aim(const Frame& f, cep::ShotPoint centre, double centreOffset, doub
 std::string EllipseElement(const Frame& f, const cep::GroupStats& s, const cep::PredictionEllipse& e) {
     const std::string cx = Pos(f.X(s.centre.x));
     const std::string cy = Pos(f.Y(s.centre.y));
-    return Element("ellipse", {{"class", "ellipse"}, {"cx", cx}, {"cy", cy}, {"rx", Pos(f.Length(e.major / 2.0))},
+    return Element("ellipse", {{"class", "ellipse"},
+                               {"cx", cx},
+                               {"cy", cy},
+                               {"rx", Pos(f.Length(e.major / 2.0))},
                                {"ry", Pos(f.Length(e.minor / 2.0))},
                                {"transform", "rotate(" + Pos(-s.shape.angleDegrees) + " " + cx + " " + cy + ")"}});
 }
@@ -389,7 +395,6 @@ std::string ScaleText(const Frame& f) {
     return "Printed at 100%, one inch on paper is " + ShortestFigure(1.0 / f.scale) + " inches of target" + grid;
 }
 
-
 // The circles about a centre, largest first so that none hides another (the
 // next shots' 95 %, then the hit circles), and the centre's mark over them.
 std::string CentreCircles(const Frame& f, cep::ShotPoint centre, const std::array<cep::HitCircle, 3>& circles,
@@ -400,7 +405,9 @@ std::string CentreCircles(const Frame& f, cep::ShotPoint centre, const std::arra
         Element("circle", {{"class", "next95"}, {"cx", cx}, {"cy", cy}, {"r", Pos(f.Length(next.diameter / 2.0))}});
     for (std::size_t i = circles.size(); i-- > 0;) {
         const cep::HitCircle& c = circles[i];
-        svg += Element("circle", {{"class", "circle" + std::to_string(c.percent)}, {"cx", cx}, {"cy", cy},
+        svg += Element("circle", {{"class", "circle" + std::to_string(c.percent)},
+                                  {"cx", cx},
+                                  {"cy", cy},
                                   {"r", Pos(f.Length(c.diameter.value / 2.0))}});
     }
     svg += Element("circle", {{"class", "mpi"}, {"cx", cx}, {"cy", cy}, {"r", "3"}});
@@ -432,8 +439,8 @@ struct Drawing {
 
 std::string Header(double width, double height, std::string_view title) {
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Inches(width) + "in\" height=\"" +
-           Inches(height) + "in\" viewBox=\"0 0 " + Pos(width) + " " + Pos(height) + "\">\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Inches(width) + "in\" height=\"" + Inches(height) +
+           "in\" viewBox=\"0 0 " + Pos(width) + " " + Pos(height) + "\">\n";
     svg += Element("title", {}, title);
     svg += kStyle;
     return svg;
@@ -459,18 +466,17 @@ Drawing Draw(std::string_view name, const cep::GroupStats& s, const cep::ShotTab
                                 LevelPercent(s.level, ".") + ")");
     }
     const cep::PredictionCircle& next = s.prediction.back();
-    legend.emplace_back("next95", "next shots, " + std::to_string(next.percent) + "% circle, diameter " +
-                                      inches(next.diameter));
+    legend.emplace_back("next95",
+                        "next shots, " + std::to_string(next.percent) + "% circle, diameter " + inches(next.diameter));
     // Each flyer by its number and how far out it lies; a handful at most,
     // so that the legend stays on the page.
     const std::vector<cep::Note> notes = cep::GroupNotes(s);
     std::size_t flyers = 0;
     for (const cep::Note& note : notes) {
         if (note.kind != cep::NoteKind::Flyer || ++flyers > kMostFlyersInLegend) continue;
-        legend.emplace_back("flyer", "flyer: shot " + std::to_string(note.flyer.shot) + ", " +
-                                         Figure(note.flyer.distance) +
-                                         " in from the others' centre; they predict at most " +
-                                         Figure(note.flyer.limit) + " in");
+        legend.emplace_back(
+            "flyer", "flyer: shot " + std::to_string(note.flyer.shot) + ", " + Figure(note.flyer.distance) +
+                         " in from the others' centre; they predict at most " + Figure(note.flyer.limit) + " in");
     }
     if (flyers > kMostFlyersInLegend) {
         legend.emplace_back("flyer", "and " + std::to_string(flyers - kMostFlyersInLegend) + " more flyers");
@@ -487,9 +493,9 @@ Drawing Draw(std::string_view name, const cep::GroupStats& s, const cep::ShotTab
     double legendChars = 0;
     for (const auto& line : legend) legendChars = std::max(legendChars, Chars(line.second));
     // Wide enough for the plot, the title and the legend; the plot in the middle.
-    const double width = WholeSixteenths(std::max({kMarginLeft + f.Width() + kMarginRight,
-                                                   40 + Chars(title) * kTitleCharWidth,
-                                                   76 + legendChars * kLegendCharWidth, 520.0}));
+    const double width =
+        WholeSixteenths(std::max({kMarginLeft + f.Width() + kMarginRight, 40 + Chars(title) * kTitleCharWidth,
+                                  76 + legendChars * kLegendCharWidth, 520.0}));
     f.left = kMarginLeft + (width - kMarginLeft - kMarginRight - f.Width()) / 2.0;
     f.top = kPlotTop;
     const double legendTop = f.top + f.Height() + kBelowPlot;
@@ -516,9 +522,9 @@ Drawing Draw(std::string_view name, const cep::GroupStats& s, const cep::ShotTab
         nextLeftOut += leftOut ? 1 : 0;
         svg += Element("circle", {{"class", leftOut ? "left" : "shot"}, {"cx", x}, {"cy", y}, {"r", shotRadius}});
         if (leftOut) {
-            numbers += Element("text", {{"class", "leftnumber"}, {"x", Pos(f.X(shots[i].x) + 7)},
-                                        {"y", Pos(f.Y(shots[i].y) - 6)}},
-                               std::to_string(number));
+            numbers += Element(
+                "text", {{"class", "leftnumber"}, {"x", Pos(f.X(shots[i].x) + 7)}, {"y", Pos(f.Y(shots[i].y) - 6)}},
+                std::to_string(number));
         }
     }
     for (const cep::Flyer& flyer : s.flyers) {
@@ -586,23 +592,26 @@ std::string Marker(std::size_t g, double x, double y, const std::string& cls) {
     switch (g % 6) {
     case 0: return Element("circle", {{"class", cls}, {"cx", Pos(x)}, {"cy", Pos(y)}, {"r", Pos(r)}});
     case 1:
-        return Element("rect", {{"class", cls}, {"x", Pos(x - r)}, {"y", Pos(y - r)}, {"width", Pos(2 * r)},
-                                {"height", Pos(2 * r)}});
+        return Element(
+            "rect",
+            {{"class", cls}, {"x", Pos(x - r)}, {"y", Pos(y - r)}, {"width", Pos(2 * r)}, {"height", Pos(2 * r)}});
     case 2:
-        return Element("path", {{"class", cls}, {"d", "M" + Pos(x) + " " + Pos(y - r - 1) + "L" + Pos(x + r + 1) + " " +
-                                                          Pos(y + r) + "H" + Pos(x - r - 1) + "Z"}});
+        return Element("path", {{"class", cls},
+                                {"d", "M" + Pos(x) + " " + Pos(y - r - 1) + "L" + Pos(x + r + 1) + " " + Pos(y + r) +
+                                          "H" + Pos(x - r - 1) + "Z"}});
     case 3:
-        return Element("path", {{"class", cls}, {"d", "M" + Pos(x) + " " + Pos(y - r - 1) + "L" + Pos(x + r + 1) + " " +
-                                                          Pos(y) + "L" + Pos(x) + " " + Pos(y + r + 1) + "L" +
-                                                          Pos(x - r - 1) + " " + Pos(y) + "Z"}});
+        return Element("path", {{"class", cls},
+                                {"d", "M" + Pos(x) + " " + Pos(y - r - 1) + "L" + Pos(x + r + 1) + " " + Pos(y) + "L" +
+                                          Pos(x) + " " + Pos(y + r + 1) + "L" + Pos(x - r - 1) + " " + Pos(y) + "Z"}});
     case 4:
-        return Element("path", {{"class", cls}, {"d", "M" + Pos(x) + " " + Pos(y + r + 1) + "L" + Pos(x + r + 1) + " " +
-                                                          Pos(y - r) + "H" + Pos(x - r - 1) + "Z"}});
+        return Element("path", {{"class", cls},
+                                {"d", "M" + Pos(x) + " " + Pos(y + r + 1) + "L" + Pos(x + r + 1) + " " + Pos(y - r) +
+                                          "H" + Pos(x - r - 1) + "Z"}});
     default:
-        return Element("path", {{"class", cls}, {"d", "M" + Pos(x - r - 1) + " " + Pos(y - 1.5) + "h" + Pos(2 * r + 2) +
-                                                          "v3h" + Pos(-2 * r - 2) + "ZM" + Pos(x - 1.5) + " " +
-                                                          Pos(y - r - 1) + "v" + Pos(2 * r + 2) + "h3v" +
-                                                          Pos(-2 * r - 2) + "Z"}});
+        return Element("path", {{"class", cls},
+                                {"d", "M" + Pos(x - r - 1) + " " + Pos(y - 1.5) + "h" + Pos(2 * r + 2) + "v3h" +
+                                          Pos(-2 * r - 2) + "ZM" + Pos(x - 1.5) + " " + Pos(y - r - 1) + "v" +
+                                          Pos(2 * r + 2) + "h3v" + Pos(-2 * r - 2) + "Z"}});
     }
 }
 
@@ -638,8 +647,8 @@ std::string PoolSvg(std::span<const NamedStats> files, const cep::PoolStats& poo
                                 LevelPercent(pool.level, ".") + ")");
     }
     const cep::PredictionCircle& next = pool.prediction.back();
-    legend.emplace_back("next95", "next shots, " + std::to_string(next.percent) + "% circle, diameter " +
-                                      inches(next.diameter));
+    legend.emplace_back("next95",
+                        "next shots, " + std::to_string(next.percent) + "% circle, diameter " + inches(next.diameter));
     if (!f.aimShown) {
         legend.emplace_back("arrow", "to the point of aim, " + Figure(pool.centreOffset) + " in from the centre");
     }
@@ -652,19 +661,19 @@ std::string PoolSvg(std::span<const NamedStats> files, const cep::PoolStats& poo
     double legendChars = 0;
     for (const auto& line : legend) legendChars = std::max(legendChars, Chars(line.second));
     for (const std::string& name : names) legendChars = std::max(legendChars, Chars(name));
-    const double width = WholeSixteenths(std::max({kMarginLeft + f.Width() + kMarginRight,
-                                                   40 + Chars(title) * kTitleCharWidth,
-                                                   76 + legendChars * kLegendCharWidth, 520.0}));
+    const double width =
+        WholeSixteenths(std::max({kMarginLeft + f.Width() + kMarginRight, 40 + Chars(title) * kTitleCharWidth,
+                                  76 + legendChars * kLegendCharWidth, 520.0}));
     f.left = kMarginLeft + (width - kMarginLeft - kMarginRight - f.Width()) / 2.0;
     f.top = kPlotTop;
     const double legendTop = f.top + f.Height() + kBelowPlot;
-    const double height = WholeSixteenths(
-        legendTop + (static_cast<double>(legend.size() + names.size()) + 2.0) * kLegendLine + 12.0);
+    const double height =
+        WholeSixteenths(legendTop + (static_cast<double>(legend.size() + names.size()) + 2.0) * kLegendLine + 12.0);
 
     std::string svg;
     svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Inches(width) + "in\" height=\"" +
-           Inches(height) + "in\" viewBox=\"0 0 " + Pos(width) + " " + Pos(height) + "\">\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Inches(width) + "in\" height=\"" + Inches(height) +
+           "in\" viewBox=\"0 0 " + Pos(width) + " " + Pos(height) + "\">\n";
     svg += Element("title", {}, title);
     svg += kStyle;
     svg += kPoolStyle;
@@ -681,7 +690,8 @@ std::string PoolSvg(std::span<const NamedStats> files, const cep::PoolStats& poo
     // Each group's centre, a cross in its colour.
     for (std::size_t g = 0; g < groups.size(); ++g) {
         const cep::GroupStats& s = groups[g]->stats.value();
-        svg += CentreCross(("gcentre g" + std::to_string(g % kPoolColours)).c_str(), f.X(s.centre.x), f.Y(s.centre.y), 6);
+        svg +=
+            CentreCross(("gcentre g" + std::to_string(g % kPoolColours)).c_str(), f.X(s.centre.x), f.Y(s.centre.y), 6);
     }
     svg += CentreCircles(f, pool.centre, pool.circles, next);
     double y = legendTop;
@@ -692,7 +702,8 @@ std::string PoolSvg(std::span<const NamedStats> files, const cep::PoolStats& poo
         y += kLegendLine;
     }
     svg += CentreCross("mpi key", 34, y - 4, 6);
-    svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, "centre of all shots; crosses: each group's centre");
+    svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}},
+                   "centre of all shots; crosses: each group's centre");
     y += kLegendLine;
     svg += Element("circle", {{"class", "aim key"}, {"cx", "34"}, {"cy", Pos(y - 4)}, {"r", "6"}});
     svg += Element("text", {{"class", "legend"}, {"x", "56"}, {"y", Pos(y)}}, "point of aim");

@@ -88,8 +88,7 @@ class Table {
 public:
     Table(const cep::GroupStats& stats, std::string_view separator)
         : Table(stats.moaPerInch, stats.milPerInch, separator) {}
-    Table(const std::optional<double>& moaPerInch, const std::optional<double>& milPerInch,
-          std::string_view separator)
+    Table(const std::optional<double>& moaPerInch, const std::optional<double>& milPerInch, std::string_view separator)
         : separator_(separator) {
         // Inches, then MOA and mil when there is a range to turn them into angles.
         scales_[0] = 1.0;
@@ -212,8 +211,7 @@ private:
     std::span<const Row> Rows() const { return {rows_.data(), rowCount_}; }
 };
 
-void AppendHeading(std::string& out, std::string_view shownName, const cep::GroupStats& s,
-                   std::string_view separator) {
+void AppendHeading(std::string& out, std::string_view shownName, const cep::GroupStats& s, std::string_view separator) {
     // What follows the shot count is the same for every file of a call, so
     // it is put into words once.
     thread_local std::uint64_t range = 0;
@@ -250,11 +248,10 @@ std::string Inches(double value, std::string_view separator) { return FixedFigur
 // group by its letter and its shown name.
 std::string NoteLine(const cep::Note& note, std::string_view separator, std::string_view shownA,
                      std::string_view shownB) {
-    const std::string group = note.group == cep::NoteGroup::Alone
-                                  ? std::string()
-                                  : (note.group == cep::NoteGroup::A ? "A (" + std::string(shownA)
-                                                                     : "B (" + std::string(shownB)) +
-                                        ")";
+    const std::string group =
+        note.group == cep::NoteGroup::Alone
+            ? std::string()
+            : (note.group == cep::NoteGroup::A ? "A (" + std::string(shownA) : "B (" + std::string(shownB)) + ")";
     switch (note.kind) {
     case cep::NoteKind::DataWarning:
         return "line " + std::to_string(note.warning.line) + ": " + EscapeControls(note.warning.text);
@@ -279,8 +276,8 @@ std::string NoteLine(const cep::Note& note, std::string_view separator, std::str
                "; zero, wind, position): the pooled sigma counts only the spread within groups.";
     case cep::NoteKind::OffsetUnproven:
         return "These shots cannot tell the offset from zero: " + Inches(note.offset, separator) +
-               " is within the centre's own uncertainty at " + LevelPercent(note.level, separator) +
-               " confidence (" + Inches(note.radius, separator) + ").";
+               " is within the centre's own uncertainty at " + LevelPercent(note.level, separator) + " confidence (" +
+               Inches(note.radius, separator) + ").";
     }
     return {};
 }
@@ -318,9 +315,7 @@ void AppendNotes(std::string& out, const cep::GroupStats& s, std::string_view se
     }
 }
 
-std::string Percent(double share, std::string_view separator) {
-    return FixedFigure(100.0 * share, 1, separator) + "%";
-}
+std::string Percent(double share, std::string_view separator) { return FixedFigure(100.0 * share, 1, separator) + "%"; }
 
 // "1/4 MOA", "0.1 mil", "0.5 in at 100 yards".
 std::string ClickName(const cep::ClickValue& click, std::string_view separator) {
@@ -348,7 +343,8 @@ std::string Clicks(long long count, std::string_view positive, std::string_view 
 std::string Move(double value, std::string_view unit, std::string_view positive, std::string_view negative,
                  std::string_view separator) {
     const std::string figure = FixedFigure(std::fabs(value), 3, separator);
-    return figure + " " + std::string(unit) + " " + std::string(value < 0.0 && figure != FixedFigure(0.0, 3, separator) ? negative : positive);
+    return figure + " " + std::string(unit) + " " +
+           std::string(value < 0.0 && figure != FixedFigure(0.0, 3, separator) ? negative : positive);
 }
 
 void AppendAdvice(std::string& out, const cep::Advice& advice, std::string_view separator) {
@@ -364,7 +360,8 @@ void AppendAdvice(std::string& out, const cep::Advice& advice, std::string_view 
     }
     out += "\n";
     const std::string clickName = ClickName(c.click, separator);
-    const std::string clicksOf = c.click.unit == cep::ClickUnit::Inch ? "clicks of " + clickName : clickName + " clicks";
+    const std::string clicksOf =
+        c.click.unit == cep::ClickUnit::Inch ? "clicks of " + clickName : clickName + " clicks";
     if (c.clicksRight && c.clicksUp) {
         std::string clicks;
         if (*c.clicksUp != 0) clicks = Clicks(*c.clicksUp, "UP", "DOWN");
@@ -379,9 +376,7 @@ void AppendAdvice(std::string& out, const cep::Advice& advice, std::string_view 
                "): the correction is called for.\n";
     }
     for (const cep::Note& note : cep::CorrectionNotes(c)) out += NoteLine(note, separator, {}, {}) + "\n";
-    if (advice.targetNeedsRange) {
-        out += "Chance of a hit: a target given as an angle needs a range in yards.\n";
-    }
+    if (advice.targetNeedsRange) { out += "Chance of a hit: a target given as an angle needs a range in yards.\n"; }
     if (advice.hit) {
         const cep::HitChance& hit = *advice.hit;
         out += "Target: a circle " + Inches(hit.diameter, separator) + " across about the point of aim\n";
@@ -389,7 +384,8 @@ void AppendAdvice(std::string& out, const cep::Advice& advice, std::string_view 
         out += "Chance of a hit once zeroed: " + Percent(hit.zeroed, separator) + "\n";
         for (const auto& [percent, yards] : {std::pair{50, hit.farthest50}, std::pair{90, hit.farthest90}}) {
             if (!yards) continue;
-            out += "Farthest range for " + std::to_string(percent) + "% once zeroed: " + FixedFigure(*yards, 0, separator) +
+            out += "Farthest range for " + std::to_string(percent) +
+                   "% once zeroed: " + FixedFigure(*yards, 0, separator) +
                    " yards (the spread only: wind and drop are not in it)\n";
         }
     }
@@ -438,9 +434,8 @@ std::string ShortestFigure(double value, std::string_view separator) {
 }
 
 std::size_t DisplayWidth(std::string_view text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
-    }));
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; }));
 }
 
 std::string LocaleSeparator() {
@@ -504,7 +499,8 @@ std::string PoolText(std::span<const NamedStats> files, const cep::PoolStats& po
     }
     for (const auto& row : rows) {
         std::string line = row[0] + std::string(widths[0] - DisplayWidth(row[0]), ' ');
-        for (std::size_t c = 1; c < row.size(); ++c) line += "  " + std::string(widths[c] - DisplayWidth(row[c]), ' ') + row[c];
+        for (std::size_t c = 1; c < row.size(); ++c)
+            line += "  " + std::string(widths[c] - DisplayWidth(row[c]), ' ') + row[c];
         text += line + "\n";
     }
     text += "Average extreme spread " + Inches(pool.averageExtremeSpread, separator) + ", average mean radius " +
@@ -527,8 +523,9 @@ std::string PoolText(std::span<const NamedStats> files, const cep::PoolStats& po
             " groups); centre and next shots about the centre of all shots\n";
     if (pool.spreads) {
         text += "One spread? Bartlett chi-square = " + Significant(pool.spreads->chi2, 4, separator) + " with " +
-                std::to_string(pool.spreads->df) + " degrees of freedom, p = " +
-                Significant(pool.spreads->p, 3, separator) + " (differ below 0" + separator + "01)\n";
+                std::to_string(pool.spreads->df) +
+                " degrees of freedom, p = " + Significant(pool.spreads->p, 3, separator) + " (differ below 0" +
+                separator + "01)\n";
     } else {
         text += "One spread? Not tested: a group's shots sit on one point.\n";
     }

@@ -50,7 +50,7 @@ struct NamedStats {
     std::string name;
     cep::Outcome<cep::GroupStats> stats{cep::Failure{}};
     std::vector<cep::DataWarning> warnings;
-    cep::ShotTable shots;  // as the reader left them, the shots left out too
+    cep::ShotTable shots;               // as the reader left them, the shots left out too
     std::optional<cep::Advice> advice;  // when asked for, of a group read
 };
 

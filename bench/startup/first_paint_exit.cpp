@@ -22,7 +22,8 @@ public:
             // The rest of the window is painted and flushed within the same
             // event; the exit comes once the event loop is back. No clean-up:
             // tearing the window down is not start-up.
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [] { ::_exit(0); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [] { ::_exit(0); }, Qt::QueuedConnection);
         }
         return QObject::eventFilter(watched, event);
     }

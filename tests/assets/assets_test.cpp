@@ -63,7 +63,8 @@ TEST(Assets, TargetIsABaselineJfifJpegWithFullChromaAndAnSrgbProfile) {
             EXPECT_EQ(Be16(b, body + 1), 250u);
             EXPECT_EQ(Be16(b, body + 3), 258u);
             ASSERT_EQ(b[body + 5], 3);
-            for (int c = 0; c < 3; ++c) EXPECT_EQ(b[body + 7 + 3 * static_cast<std::size_t>(c)], 0x11) << "component " << c;
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(b[body + 7 + 3 * static_cast<std::size_t>(c)], 0x11) << "component " << c;
         }
         at += 2 + Be16(b, at + 2);
     }
@@ -75,8 +76,12 @@ TEST(Assets, TargetIsABaselineJfifJpegWithFullChromaAndAnSrgbProfile) {
 TEST(Assets, FolderGlyphIsA256ColourBmpOnButtonGrey) {
     const Bytes b = ReadAsset("folder.bmp");
     ASSERT_GT(b.size(), 54u);
-    ExpectFields(b, {{"magic", 0, 2, 0x4D42}, {"header size", 14, 4, 40}, {"width", 18, 4, 24},
-                     {"height", 22, 4, 23}, {"bits per pixel", 28, 2, 8}, {"compression", 30, 4, 0}});
+    ExpectFields(b, {{"magic", 0, 2, 0x4D42},
+                     {"header size", 14, 4, 40},
+                     {"width", 18, 4, 24},
+                     {"height", 22, 4, 23},
+                     {"bits per pixel", 28, 2, 8},
+                     {"compression", 30, 4, 0}});
     const std::size_t pixels = Le(b, 10, 4);
     const std::size_t stride = 24;  // 24 one-byte pixels, already a multiple of 4
     for (const std::size_t corner : {pixels, pixels + 23, pixels + 22 * stride, pixels + 22 * stride + 23}) {
@@ -88,10 +93,15 @@ TEST(Assets, FolderGlyphIsA256ColourBmpOnButtonGrey) {
 TEST(Assets, IconIsOne32x32SixteenColourImageWithoutTransparency) {
     const Bytes b = ReadAsset("cepcalc.ico");
     ASSERT_GT(b.size(), 22u + 40u);
-    ExpectFields(b, {{"reserved", 0, 2, 0}, {"type", 2, 2, 1}, {"count", 4, 2, 1}, {"width", 6, 1, 32},
-                     {"height", 7, 1, 32}, {"colours", 8, 1, 16}});
+    ExpectFields(b, {{"reserved", 0, 2, 0},
+                     {"type", 2, 2, 1},
+                     {"count", 4, 2, 1},
+                     {"width", 6, 1, 32},
+                     {"height", 7, 1, 32},
+                     {"colours", 8, 1, 16}});
     const std::size_t image = Le(b, 18, 4);
-    ExpectFields(b, {{"bitmap width", image + 4, 4, 32}, {"bitmap height", image + 8, 4, 64},
+    ExpectFields(b, {{"bitmap width", image + 4, 4, 32},
+                     {"bitmap height", image + 8, 4, 64},
                      {"bits per pixel", image + 14, 2, 4}});
     const std::size_t mask = image + 40 + 16 * 4 + 32 * 16;  // header, palette, 4-bit pixels
     ASSERT_EQ(b.size(), mask + 32 * 4);

@@ -3,20 +3,20 @@
 // locale built for the tests, a link loop, a full device.
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
-#include <QXmlStreamReader>
 #include <pty.h>
 #include <sys/stat.h>
-#include <string>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <QXmlStreamReader>
+#include <csignal>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
-#include "tests/support/lock_holder_posix.h"
 #include "tests/cli/report_texts.h"
+#include "tests/support/lock_holder_posix.h"
 
 namespace cep::testing_support {
 const OddName kOddName = {"odd\x01\xff.grp", "odd\\u0001\xef\xbf\xbd.grp", "odd\\x01\\xff.grp"};
@@ -44,7 +44,8 @@ std::string RunOnTerminal(const std::vector<std::string>& args) {
     }
     std::string seen;
     char buffer[4096];
-    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) seen.append(buffer, static_cast<std::size_t>(got));
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;)
+        seen.append(buffer, static_cast<std::size_t>(got));
     ::close(terminal);
     ::waitpid(child, nullptr, 0);
     return seen;
@@ -90,7 +91,8 @@ TEST(CepReport, ControlCharactersAreEscapedOnATerminalOnly) {
                   "/gone\\x0d.grp: File not found: there is no file at " + dir.path().string() + "/gone\\x0d.grp.\n");
     EXPECT_EQ(RunOnTerminal({"--csv", target}), "\"" + shown + "\",100,1.25,2.5,3.75,2.5\r\n");
     EXPECT_EQ(RunReport({"--range", "100\x1b]0;", target}).out,
-              Circles(name + " (5-shot group at 100\x1b]0;", "1.25", "2.5", "3.75") + "This load exceeds 1-MOA (2.5) @ 95% CI\n");
+              Circles(name + " (5-shot group at 100\x1b]0;", "1.25", "2.5", "3.75") +
+                  "This load exceeds 1-MOA (2.5) @ 95% CI\n");
     EXPECT_EQ(RunReport({"--csv", target}).out, "\"" + name + "\",100,1.25,2.5,3.75,2.5\r\n");
 }
 
@@ -103,7 +105,8 @@ TEST(CepReport, AnAppendedRecordWaitsForAnotherProgramsLock) {
     LockHolder holder(csv);
     ASSERT_TRUE(holder.holding());
     const std::string err = dir / "err";
-    const int status = std::system(("LC_ALL=C " CEP_REPORT_PATH " --csv '" + target + "' >>'" + csv + "' 2>'" + err + "'").c_str());
+    const int status =
+        std::system(("LC_ALL=C " CEP_REPORT_PATH " --csv '" + target + "' >>'" + csv + "' 2>'" + err + "'").c_str());
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadAll(err), "cep-report: write error: the output file is locked by another program\n");
     EXPECT_EQ(ReadAll(csv), "\"old.grp\",100,1,2,3,2\r\n");
@@ -118,7 +121,10 @@ TEST(Stats, OddNamesInTheTextAndThePicture) {
     TempDir dir;
     const std::string group = Group("3", "0,0\r\n4,0\r\n1,3\r\n");
     const std::string newline = dir.Write("new\nline.grp", group);
-    const std::string odd = dir.Write("us\x1f" "over\xc0\xaf.grp", group);
+    const std::string odd = dir.Write(
+        "us\x1f"
+        "over\xc0\xaf.grp",
+        group);
     const Captured text = RunReport({"--stats", newline, odd});
     EXPECT_EQ(text.out.substr(0, text.out.find('\n')),
               "new\\x0aline.grp: 3 shots at 100 yards, intervals at 95% confidence, circles as diameters");
@@ -130,7 +136,9 @@ TEST(Stats, OddNamesInTheTextAndThePicture) {
     const Captured drawn = RunReport({"--stats", "--svg", dir / "out", odd});
     ::umask(before);
     ASSERT_EQ(drawn.status, 0) << drawn.err;
-    const std::string picture = dir / "out/us\x1f" "over\xc0\xaf.grp.svg";
+    const std::string picture = dir /
+                                "out/us\x1f"
+                                "over\xc0\xaf.grp.svg";
     struct stat info {};
     ASSERT_EQ(::stat(picture.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);

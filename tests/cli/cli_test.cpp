@@ -20,7 +20,8 @@ TEST(CepReport, PrintsTheResultsText) {
     } cases[] = {
         {"target.grp", &kTarget, "100", kTargetText},
         {"diamond.grp", &kDiamond, "100",
-         Circles("diamond.grp (4-shot group at 100", "0.5", "1.", "1.5") + "This load is shooting 1-MOA (1.) @ 95% CI\n"},
+         Circles("diamond.grp (4-shot group at 100", "0.5", "1.", "1.5") +
+             "This load is shooting 1-MOA (1.) @ 95% CI\n"},
         {"diamond.grp", &kDiamond, "-100 yds",
          Circles("diamond.grp (4-shot group at -100 yds", "0.5", "1.", "1.5") +
              "This load is shooting sub-MOA (-1.) @ 95% CI\n"},
@@ -46,11 +47,15 @@ TEST(CepReport, EachFileIsItsOwnCalculationAndFailuresGoToStderr) {
     // A file of two lines after a success still fails on its own: no table carries over.
     const Captured run = RunReport({two, target, missing, shortFile, target});
     EXPECT_EQ(run.out, kTargetText + "\n" + kTargetText);
-    EXPECT_EQ(run.err,
-              "cep-report: " + two + ": Subscript out of range: a group needs at least three shots, and this file declares 2.\n"
-              "cep-report: " + missing + ": File not found: there is no file at " + missing + ".\n"
-              "cep-report: " + shortFile + ": Subscript out of range: a group needs at least three shots, and this "
-              "file has fewer than three lines, so it declares none.\n");
+    EXPECT_EQ(run.err, "cep-report: " + two +
+                           ": Subscript out of range: a group needs at least three shots, and this file declares 2.\n"
+                           "cep-report: " +
+                           missing + ": File not found: there is no file at " + missing +
+                           ".\n"
+                           "cep-report: " +
+                           shortFile +
+                           ": Subscript out of range: a group needs at least three shots, and this "
+                           "file has fewer than three lines, so it declares none.\n");
     EXPECT_EQ(run.status, 1);
 
     const Captured csv = RunReport({"--csv", target, line, dir.Write("diamond.grp", kDiamond)});
@@ -89,7 +94,8 @@ TEST(CepReport, UsageAndVersion) {
         {{}, 2, "", usage("no group file given")},
         {{"--bogus", "x.grp"}, 2, "", usage("unknown option --bogus")},
         {{"x.grp", "--range"}, 2, "", usage("--range needs a value")},
-        {{"--help"}, 0,
+        {{"--help"},
+         0,
          "usage: cep-report [--range TEXT] [--csv] FILE...\n"
          "       cep-report --stats [--range TEXT] [--level P] [--json] [--svg DIR]\n"
          "                  [--exclude N,...] [--strict] [--target SIZE] [--click VALUE]\n"
@@ -97,7 +103,8 @@ TEST(CepReport, UsageAndVersion) {
          "       cep-report --stats --pool [--range TEXT] [--level P] [--json] [--svg DIR]\n"
          "                  [--strict] [--target SIZE] [--click VALUE] [--aim X,Y] FILE FILE...\n"
          "       cep-report --compare [--range TEXT] [--level P] [--json] [--svg DIR]\n"
-         "                  [--strict] FILE_A FILE_B\n", ""},
+         "                  [--strict] FILE_A FILE_B\n",
+         ""},
         {{"--version"}, 0, "cep-report 1.00.0001\n", ""},
         {{"-"}, 1, "", "cep-report: -: File not found: there is no file at -.\n"},  // a file named "-"
         {{"x.grp", "--stats", "--level", "0"}, 2, "", badLevel("0")},

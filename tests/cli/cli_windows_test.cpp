@@ -19,8 +19,8 @@ namespace {
 
 using namespace cep::testing_support;
 
-const std::string kCjk = "\xe7\x9b\xae\xe6\xa8\x99.grp";                // 目標.grp
-const std::string kGreek = "\xce\xb2\xce\xbf\xce\xbb\xce\xae.grp";      // βολή.grp
+const std::string kCjk = "\xe7\x9b\xae\xe6\xa8\x99.grp";            // 目標.grp
+const std::string kGreek = "\xce\xb2\xce\xbf\xce\xbb\xce\xae.grp";  // βολή.grp
 
 Captured RunIn(const std::vector<std::string>& args, const std::string& folder = {}) {
     return RunProgram(CEP_REPORT_PATH, args, {}, {}, folder);
@@ -46,7 +46,8 @@ TEST(CepReportWindows, BackslashesSeparateFoldersInTheName) {
     TempDir dir;
     std::filesystem::create_directory(Utf8Path(dir / "sub"));
     dir.Write("sub\\target.grp", kTarget);
-    for (const std::string& spelled : {std::string("sub\\target.grp"), std::string("sub/target.grp"), dir / "sub\\target.grp"}) {
+    for (const std::string& spelled :
+         {std::string("sub\\target.grp"), std::string("sub/target.grp"), dir / "sub\\target.grp"}) {
         SCOPED_TRACE(spelled);
         EXPECT_EQ(RunProgram(CEP_REPORT_PATH, {spelled}, {}, {}, Utf8Text(dir.path())).out, kTargetText);
         EXPECT_EQ(RunProgram(CEP_REPORT_PATH, {"--csv", spelled}, {}, {}, Utf8Text(dir.path())).out,
@@ -62,7 +63,9 @@ TEST(CepReportWindows, WildcardsAreExpandedAsAUnixShellWould) {
         std::string names;
         for (std::size_t at = 0; (at = out.find(" (5-shot", at)) != std::string::npos; ++at) {
             const std::size_t start = out.rfind('\n', at);
-            names += out.substr(start == std::string::npos ? 0 : start + 1, at - (start == std::string::npos ? 0 : start + 1)) + ";";
+            names += out.substr(start == std::string::npos ? 0 : start + 1,
+                                at - (start == std::string::npos ? 0 : start + 1)) +
+                     ";";
         }
         return names;
     };
@@ -93,7 +96,8 @@ TEST(CepReportWindows, APictureReplacesTheOneBefore) {
         EXPECT_EQ(drawn.err, "");
     }
     long entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Utf8Path(dir / "pictures"))) ++entries;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Utf8Path(dir / "pictures")))
+        ++entries;
     EXPECT_EQ(entries, 1);
     EXPECT_TRUE(ReadAll(dir / "pictures\\target.grp.svg").starts_with("<?xml"));
 }

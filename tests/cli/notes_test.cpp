@@ -89,8 +89,9 @@ INSTANTIATE_TEST_SUITE_P(
         Worded{"one left out", Make(NoteKind::LeftOut), "Left out on request: shot 4; the figures are of the other 9."},
         Worded{"three left out", TwoLeftOut(),
                "Left out on request: shots 2, 7 and 11; the figures are of the other 1."},
-        Worded{"flyer", Make(NoteKind::Flyer),
-               "Flyer: shot 7 is 2.208 in from the others' centre; they predict at most 1.211 in. It is in the figures."},
+        Worded{
+            "flyer", Make(NoteKind::Flyer),
+            "Flyer: shot 7 is 2.208 in from the others' centre; they predict at most 1.211 in. It is in the figures."},
         Worded{"elongated", Make(NoteKind::Elongated), "Elongated group: the circle figures assume a round group."},
         Worded{"A's flyer", Make(NoteKind::Flyer, NoteGroup::A),
                "A (a\\x0a.grp) has a flyer, shot 7, which makes its sigma larger."},
@@ -98,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                "B (b.grp) is elongated; this comparison assumes round groups."}),
     [](const auto& info) {
         std::string name;
-        for (const char c : std::string(info.param.about)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        for (const char c : std::string(info.param.about))
+            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         return name;
     });
 

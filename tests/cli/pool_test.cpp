@@ -17,10 +17,12 @@ using namespace cep::testing_support;
 using Json = nlohmann::ordered_json;
 
 TEST(Pool, UsageErrorsNameTheOptionAndItsForms) {
-    const std::string size = "--target needs a diameter greater than 0 such as 10in, 25cm, 250mm, 2moa or 1mil (a bare "
-                             "number is inches), not ";
-    const std::string click = "--click needs a click value greater than 0 such as 0.25moa, 1/8moa, 0.1mil or 0.5in "
-                              "(inches at 100 yards), not ";
+    const std::string size =
+        "--target needs a diameter greater than 0 such as 10in, 25cm, 250mm, 2moa or 1mil (a bare "
+        "number is inches), not ";
+    const std::string click =
+        "--click needs a click value greater than 0 such as 0.25moa, 1/8moa, 0.1mil or 0.5in "
+        "(inches at 100 yards), not ";
     const std::string aim = "--aim needs the point of aim as X,Y in inches, such as 0,1.5 or -0.5,2, not ";
     const struct {
         std::vector<std::string> args;
@@ -79,9 +81,11 @@ TEST(Pool, TextJsonAndAFileThatFails) {
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
               "Pool of 2 groups, 4 shots at 100 yards, intervals at 95% confidence, circles as diameters");
     EXPECT_EQ(line("left.grp"), "left.grp       2     1.000     0.000           2.828        1.414  1.596");
-    EXPECT_EQ(line("Pooled"), "Pooled sigma over 4 degrees of freedom, 2 x (4 shots - 2 groups); centre and next "
-                              "shots about the centre of all shots");
-    EXPECT_EQ(line("One spread?"), "One spread? Bartlett chi-square = 0 with 1 degrees of freedom, p = 1 (differ below 0.01)");
+    EXPECT_EQ(line("Pooled"),
+              "Pooled sigma over 4 degrees of freedom, 2 x (4 shots - 2 groups); centre and next "
+              "shots about the centre of all shots");
+    EXPECT_EQ(line("One spread?"),
+              "One spread? Bartlett chi-square = 0 with 1 degrees of freedom, p = 1 (differ below 0.01)");
     EXPECT_EQ(line("One centre?"), "One centre? F = 1 with 2 and 4 degrees of freedom, p = 0.444 (moved below 0.01)");
     EXPECT_EQ(line("Clicks"), "Clicks: none (1/4 MOA clicks)");
     // Zeroed: 1 - (1 + 4 / (4 * 2 * 1.25))^(-2) = 1 - 1 / 1.96; the centre is on the aim, so now is the same.
@@ -95,8 +99,8 @@ TEST(Pool, TextJsonAndAFileThatFails) {
     std::vector<std::string> keys;
     for (const auto& item : o.items()) keys.push_back(item.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"files", "groups", "shots", "df", "mpi", "sigma", "level", "circles",
-                                              "prediction", "average_extreme_spread", "average_mean_radius",
-                                              "spreads", "centres", "correction"}));
+                                              "prediction", "average_extreme_spread", "average_mean_radius", "spreads",
+                                              "centres", "correction"}));
     EXPECT_EQ(o["files"], Json::parse(R"(["left.grp","right.grp"])"));
     EXPECT_EQ(o["groups"][1]["file"], "right.grp");
     EXPECT_EQ(o["df"], 4);
@@ -115,8 +119,9 @@ TEST(Pool, TextJsonAndAFileThatFails) {
     const Captured few = RunReport({"--stats", "--pool", left, missing});
     EXPECT_EQ(few.status, 1);
     EXPECT_EQ(few.out, "");
-    EXPECT_EQ(few.err, "cep-report: " + missing + ": File not found: there is no file at " + missing +
-                           ".\ncep-report: --pool: Subscript out of range: a pool needs at least two groups, and 1 was read.\n");
+    EXPECT_EQ(few.err,
+              "cep-report: " + missing + ": File not found: there is no file at " + missing +
+                  ".\ncep-report: --pool: Subscript out of range: a pool needs at least two groups, and 1 was read.\n");
 
     // One picture of the pool.
     const Captured drawn = RunReport({"--stats", "--pool", "--svg", dir / "pics", left, right});

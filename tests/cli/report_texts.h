@@ -25,7 +25,7 @@ inline std::string Circles(const std::string& heading, const std::string& d50, c
 struct OddName {
     std::string file, json, shown;
 };
-extern const OddName kOddName;    // a control character where the system allows one
+extern const OddName kOddName;     // a control character where the system allows one
 extern const OddName kMarkupName;  // characters that are markup in a picture
 
 inline const std::string kTargetText =

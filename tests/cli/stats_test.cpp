@@ -61,8 +61,8 @@ const std::string kNeedTwo = ": Subscript out of range: a group needs at least t
 
 // The same ten-shot pattern, one a tenth the size of the other.
 std::string Pattern(double scale) {
-    const double shots[][2] = {{-2.3, 0.7}, {-1.1, 0.6}, {-0.1, 1.1}, {-1.4, 1.6}, {-0.7, -0.3},
-                               {-0.2, 1.6}, {-0.2, -0.5}, {0.8, 1.9}, {-1.0, 0.3}, {-0.3, 0.4}};
+    const double shots[][2] = {{-2.3, 0.7}, {-1.1, 0.6},  {-0.1, 1.1}, {-1.4, 1.6}, {-0.7, -0.3},
+                               {-0.2, 1.6}, {-0.2, -0.5}, {0.8, 1.9},  {-1.0, 0.3}, {-0.3, 0.4}};
     std::string text;
     for (const auto& s : shots) text += std::to_string(s[0] * scale) + "," + std::to_string(s[1] * scale) + "\r\n";
     return Group("10", text);
@@ -90,7 +90,8 @@ TEST(Stats, TextBlocksAndFailures) {
         int status;
     } cases[] = {
         {{"--stats", three}, "", kThreeText, "", 0},
-        {{"--stats", "--range", "abc", three}, "",
+        {{"--stats", "--range", "abc", three},
+         "",
          "three.grp: 3 shots at 0 yards, intervals at 95% confidence, circles as diameters\n" + inches +
              "Centre x          1.667\nCentre y          1.000\nCentre offset     1.944\nExtreme spread    4.243\n"
              "Mean radius       2.197\nSD horizontal     2.082\nSD vertical       1.732\nSD major axis     2.206\n"
@@ -103,18 +104,25 @@ TEST(Stats, TextBlocksAndFailures) {
              "Clicks: a range in yards is needed to turn the move into 1/4 MOA clicks.\n"
              "These shots cannot tell the offset from zero: 1.944 in is within the centre's own uncertainty at 95% "
              "confidence (4.120 in).\n",
-         "", 0},
-        {{"--stats", three, missing, one, twoLines, three}, "", kThreeText + "\n" + kThreeText,
+         "",
+         0},
+        {{"--stats", three, missing, one, twoLines, three},
+         "",
+         kThreeText + "\n" + kThreeText,
          "cep-report: " + missing + ": File not found: there is no file at " + missing + ".\ncep-report: " + one +
-             kNeedTwo + "cep-report: " + twoLines + ": Subscript out of range: a group needs at least two shots, and "
+             kNeedTwo + "cep-report: " + twoLines +
+             ": Subscript out of range: a group needs at least two shots, and "
              "this file has fewer than three lines, so it declares none.\n",
          1},
-        {{"--stats", three}, "LOCPATH=" TEST_LOCALES " LC_ALL=de_DE.UTF-8", Decimals(kThreeTable, ',') +
+        {{"--stats", three},
+         "LOCPATH=" TEST_LOCALES " LC_ALL=de_DE.UTF-8",
+         Decimals(kThreeTable, ',') +
              "Move to the point of aim at x 0,000, y 0,000: 1,667 in left, 1,000 in down (1,592 MOA left, 0,955 MOA "
              "down; 0,463 mil left, 0,278 mil down)\nClicks: 4 clicks DOWN, 6 clicks LEFT (1/4 MOA clicks)\n"
              "These shots cannot tell the offset from zero: 1,944 in is within the centre's own uncertainty at 95% "
              "confidence (4,120 in).\n",
-         "", 0},
+         "",
+         0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[1] + " " + c.environment);
@@ -143,9 +151,10 @@ std::string ThreeJson(const std::string& name, const std::string& yards, const s
     const bool range = yards != "0.0";
     const std::string correction =
         ",\"correction\":{\"move_right_in\":-1.6666666666666667,\"move_up_in\":-1.0," +
-        std::string(range ? "\"move_right_moa\":-1.5915493172108754,\"move_up_moa\":-0.9549296339904252,"
-                            "\"move_right_mil\":-0.46296292988662385,\"move_up_mil\":-0.2777777706332879,"
-                          : "\"move_right_moa\":null,\"move_up_moa\":null,\"move_right_mil\":null,\"move_up_mil\":null,") +
+        std::string(
+            range ? "\"move_right_moa\":-1.5915493172108754,\"move_up_moa\":-0.9549296339904252,"
+                    "\"move_right_mil\":-0.46296292988662385,\"move_up_mil\":-0.2777777706332879,"
+                  : "\"move_right_moa\":null,\"move_up_moa\":null,\"move_right_mil\":null,\"move_up_mil\":null,") +
         "\"click\":{\"value\":0.25,\"unit\":\"moa\"}," +
         (range ? "\"clicks_right\":-6,\"clicks_up\":-4," : "\"clicks_right\":null,\"clicks_up\":null,") +
         "\"uncertainty_in\":4.120059088303109,\"called_for\":false}";
@@ -156,14 +165,16 @@ std::string ThreeJson(const std::string& name, const std::string& yards, const s
            "\"high\":5.502440119424879},\"level\":0.95,\"circles\":[{\"percent\":50,\"diameter\":4.797027822207425,"
            "\"low\":2.701573459518642,\"high\":12.957256289804196},{\"percent\":90,\"diameter\":8.743138360270422,"
            "\"low\":4.923930279840801,\"high\":23.616099115954576},{\"percent\":95,\"diameter\":9.972659841479816,"
-           "\"low\":5.616367915112811,\"high\":26.937160726666438}]," + angles +
+           "\"low\":5.616367915112811,\"high\":26.937160726666438}]," +
+           angles +
            ",\"prediction\":[{\"percent\":50,\"diameter\":5.692161744311782},{\"percent\":90,\"diameter\":"
            "13.005312900497154},{\"percent\":95,\"diameter\":16.480236353212437}],\"flyers\":[],\"excluded\":[],"
            "\"shape\":{\"sd_major\":2.2064716385717107,\"sd_minor\":1.5699733250956858,\"angle_degrees\":"
            "-28.15496623701011,\"p_round\":0.9447549859466604,\"elongated\":false,\"ellipses\":[{\"percent\":50,"
            "\"major\":12.481688465038797,\"minor\":8.881110275657212},{\"percent\":90,\"major\":71.70184132198646,"
            "\"minor\":51.01809434932549},{\"percent\":95,\"major\":143.94585351024023,\"minor\":102.42196016419071}]},"
-           "\"warnings\":[]" + correction + "}";
+           "\"warnings\":[]" +
+           correction + "}";
 }
 
 TEST(Stats, JsonDocument) {
@@ -179,21 +190,29 @@ TEST(Stats, JsonDocument) {
     EXPECT_EQ(run.err, "cep-report: " + missing + ": File not found: there is no file at " + missing + ".\n");
     EXPECT_EQ(run.out, "[\n" + ThreeJson("three.grp", "0.0", noAngles) +
                            ",\n{\"file\":\"missing.grp\",\"error\":{\"kind\":\"File not found\",\"message\":\"File "
-                           "not found: there is no file at " + JsonText(missing) + ".\"}},\n" +
-                           ThreeJson(kOddName.json, "0.0", noAngles) + "\n]\n");
+                           "not found: there is no file at " +
+                           JsonText(missing) + ".\"}},\n" + ThreeJson(kOddName.json, "0.0", noAngles) + "\n]\n");
     // On one terminal every failure comes between whole lines of the document.
-    const std::string missingJson = "{\"file\":\"missing.grp\",\"error\":{\"kind\":\"File not found\",\"message\":\"File "
-                                    "not found: there is no file at " + JsonText(missing) + ".\"}}";
-    const std::string missingErr = "cep-report: " + missing + ": File not found: there is no file at " + missing + ".\n";
-    const std::string threeJson = ThreeJson("three.grp", "100.0", "\"moa_per_inch\":0.954929658551372,\"mil_per_inch\":0.2777777777777778");
+    const std::string missingJson =
+        "{\"file\":\"missing.grp\",\"error\":{\"kind\":\"File not found\",\"message\":\"File "
+        "not found: there is no file at " +
+        JsonText(missing) + ".\"}}";
+    const std::string missingErr =
+        "cep-report: " + missing + ": File not found: there is no file at " + missing + ".\n";
+    const std::string threeJson =
+        ThreeJson("three.grp", "100.0", "\"moa_per_inch\":0.954929658551372,\"mil_per_inch\":0.2777777777777778");
     const auto together = [](const std::vector<std::string>& args) {
         return RunProgram(CEP_REPORT_PATH, args, {"LC_ALL=C"}, {}, {}, true).out;
     };
-    EXPECT_EQ(together({"--stats", "--json", missing, three}), "[\n" + missingJson + ",\n" + missingErr + threeJson + "\n]\n");
-    EXPECT_EQ(together({"--stats", "--json", three, missing}), "[\n" + threeJson + ",\n" + missingJson + "\n" + missingErr + "]\n");
-    EXPECT_EQ(RunReport({"--stats", "--json", three}).out,
-              "[\n" + ThreeJson("three.grp", "100.0", "\"moa_per_inch\":0.954929658551372,\"mil_per_inch\":0.2777777777777778") +
-                  "\n]\n");
+    EXPECT_EQ(together({"--stats", "--json", missing, three}),
+              "[\n" + missingJson + ",\n" + missingErr + threeJson + "\n]\n");
+    EXPECT_EQ(together({"--stats", "--json", three, missing}),
+              "[\n" + threeJson + ",\n" + missingJson + "\n" + missingErr + "]\n");
+    EXPECT_EQ(
+        RunReport({"--stats", "--json", three}).out,
+        "[\n" +
+            ThreeJson("three.grp", "100.0", "\"moa_per_inch\":0.954929658551372,\"mil_per_inch\":0.2777777777777778") +
+            "\n]\n");
 }
 
 TEST(Compare, TextAndJson) {
@@ -212,22 +231,35 @@ TEST(Compare, TextAndJson) {
         int status;
         std::string json = {};  // what --json says of the two: their names, the degrees of freedom, the verdict
     } cases[] = {
-        {{tight, wide}, "A  tight.grp: 10 shots, sigma 0.084 in (0.063 to 0.123)\n" + wideLine +
-                            "F = 0.01 with 18 and 18 degrees of freedom, p = 4.14e-14\n"
-                            "At 95% confidence, A (tight.grp) is the tighter group.\n", "", 0,
+        {{tight, wide},
+         "A  tight.grp: 10 shots, sigma 0.084 in (0.063 to 0.123)\n" + wideLine +
+             "F = 0.01 with 18 and 18 degrees of freedom, p = 4.14e-14\n"
+             "At 95% confidence, A (tight.grp) is the tighter group.\n",
+         "",
+         0,
          "tight.grp wide.grp 18 18 \"a\""},
-        {{"--level", "0.999", wide, tight}, "A  wide.grp: 10 shots, sigma 0.843 in (0.529 to 1.675)\n"
-                                           "B  tight.grp: 10 shots, sigma 0.084 in (0.053 to 0.167)\n"
-                                           "F = 100 with 18 and 18 degrees of freedom, p = 4.14e-14\n"
-                                           "At 99.9% confidence, B (tight.grp) is the tighter group.\n", "", 0,
+        {{"--level", "0.999", wide, tight},
+         "A  wide.grp: 10 shots, sigma 0.843 in (0.529 to 1.675)\n"
+         "B  tight.grp: 10 shots, sigma 0.084 in (0.053 to 0.167)\n"
+         "F = 100 with 18 and 18 degrees of freedom, p = 4.14e-14\n"
+         "At 99.9% confidence, B (tight.grp) is the tighter group.\n",
+         "",
+         0,
          "wide.grp tight.grp 18 18 \"b\""},
-        {{twin, wide}, "A  twin.grp: 10 shots, sigma 0.843 in (0.628 to 1.230)\n" + wideLine +
-                           "F = 1 with 18 and 18 degrees of freedom, p = 1\n"
-                           "At 95% confidence, these groups cannot tell the loads apart.\n", "", 0,
+        {{twin, wide},
+         "A  twin.grp: 10 shots, sigma 0.843 in (0.628 to 1.230)\n" + wideLine +
+             "F = 1 with 18 and 18 degrees of freedom, p = 1\n"
+             "At 95% confidence, these groups cannot tell the loads apart.\n",
+         "",
+         0,
          "twin.grp wide.grp 18 18 null"},
         {{one, wide}, "", "cep-report: " + one + kNeedTwo, 1},
-        {{wide, point}, "", "cep-report: " + wide + ", " + point + ": Overflow: the shots of the second group sit on "
-                        "one point, so the ratio of the spreads has no finite value.\n", 1},
+        {{wide, point},
+         "",
+         "cep-report: " + wide + ", " + point +
+             ": Overflow: the shots of the second group sit on "
+             "one point, so the ratio of the spreads has no finite value.\n",
+         1},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"--compare"};
@@ -310,7 +342,7 @@ TEST(Stats, SvgPictureOfEachGroup) {
         {"three.grp", {{0, 0}, {4, 0}, {1, 3}}, 0.25, true},
         // markup, and where allowed a control and a byte that is not UTF-8
         {kMarkupName.file, {{-0.25, 0.5}, {0.5, -0.75}}, 0.5, true},  // two shots: a wide next-shots circle
-        {"same.grp", {{1.5, -1}, {1.5, -1}, {1.5, -1}}, 1, true},  // circles of no size
+        {"same.grp", {{1.5, -1}, {1.5, -1}, {1.5, -1}}, 1, true},     // circles of no size
         // far from the point of aim: an arrow points to it, the group drawn large
         {"far.grp", {{60, 41}, {61.5, 40}, {61, 41.25}, {60.5, 40.5}}, 1, false},
         {"wide.grp", {{-40, 0}, {40, 0}, {0, 30}, {0, -30}, {5, 5}}, 1.0 / 64, true},
@@ -387,8 +419,7 @@ TEST(Stats, SvgWriteFailuresAreFileFailures) {
 
 // Five shots within a third of an inch and a sixth far out, which also
 // stretches the group: centre of the others (-0.02, 0.06), 4.019 from shot 6.
-const std::string kFlyer =
-    Group("6", "0.1,0.2\r\n-0.3,0.1\r\n0.2,-0.2\r\n0.0,0.3\r\n-0.1,-0.1\r\n3.5,2.0\r\n");
+const std::string kFlyer = Group("6", "0.1,0.2\r\n-0.3,0.1\r\n0.2,-0.2\r\n0.0,0.3\r\n-0.1,-0.1\r\n3.5,2.0\r\n");
 
 TEST(Stats, FlyersShapeAndShotsLeftOut) {
     TempDir dir;
@@ -448,8 +479,11 @@ TEST(Stats, DataWarningsAndStrict) {
     TempDir dir;
     const std::string bad = dir.Write("bad.grp", Group("3", "1,1\r\n2,abc\r\n3,2\r\n4,4\r\n"));
     const std::string three = dir.Write("three.grp", kThree);
-    const std::string warnings = "cep-report: " + bad + ": line 5: shot 2: y \"abc\" is not a number; read as 0\n"
-                                 "cep-report: " + bad + ": line 7: 1 more shot after the 3 that line 3 declares; "
+    const std::string warnings = "cep-report: " + bad +
+                                 ": line 5: shot 2: y \"abc\" is not a number; read as 0\n"
+                                 "cep-report: " +
+                                 bad +
+                                 ": line 7: 1 more shot after the 3 that line 3 declares; "
                                  "they are left out of the figures\n";
     const std::string warningsJson =
         "\"warnings\":[{\"line\":5,\"text\":\"shot 2: y \\\"abc\\\" is not a number; read as 0\"},{\"line\":7,"
@@ -511,17 +545,16 @@ TEST(Stats, SvgLegendScaleAndNames) {
     const std::string second = ReadAll(dir / "out/three.grp-2.svg");
     EXPECT_EQ(first, ReadAll(dir / "out/three.grp-3.svg"));
     // At 200 yards one inch is 0.477 MOA: 4.797 in is 2.290 MOA.
-    for (const char* line :
-         {">50% circle, diameter 4.797 in, 2.290 MOA (2.702 to 12.957 in at 95%)</text>",
-          ">next shots, 95% circle, diameter 16.480 in, 7.869 MOA</text>",
-          ">Printed at 100%, one inch on paper is 4 inches of target; grid 2 in</text>",
-          ">three.grp: 3 shots at 200 yards, scale 1:4</text>"}) {
+    for (const char* line : {">50% circle, diameter 4.797 in, 2.290 MOA (2.702 to 12.957 in at 95%)</text>",
+                             ">next shots, 95% circle, diameter 16.480 in, 7.869 MOA</text>",
+                             ">Printed at 100%, one inch on paper is 4 inches of target; grid 2 in</text>",
+                             ">three.grp: 3 shots at 200 yards, scale 1:4</text>"}) {
         EXPECT_NE(first.find(line), std::string::npos) << line;
     }
-    for (const char* line : {">three.grp: 6 shots at 200 yards, scale 1:4</text>",
-                             "<circle class=\"flyer\"", ">6</text>",
-                             ">flyer: shot 6, 4.019 in from the others' centre; they predict at most 1.231 in</text>",
-                             ">elongated: next shots, 50/90/95% ellipses; 95% 14.837 x 1.778 in</text>"}) {
+    for (const char* line :
+         {">three.grp: 6 shots at 200 yards, scale 1:4</text>", "<circle class=\"flyer\"", ">6</text>",
+          ">flyer: shot 6, 4.019 in from the others' centre; they predict at most 1.231 in</text>",
+          ">elongated: next shots, 50/90/95% ellipses; 95% 14.837 x 1.778 in</text>"}) {
         EXPECT_NE(second.find(line), std::string::npos) << line;
     }
     EXPECT_EQ(std::count(second.begin(), second.end(), '\n') - std::count(first.begin(), first.end(), '\n') > 0, true);
@@ -546,8 +579,8 @@ TEST(FixedFigure, RoundsAsToCharsDoes) {
     for (const double v : values) {
         for (const int decimals : {0, 1, 3, 6}) {
             char buffer[400];
-            std::string expected(buffer, std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed,
-                                                       decimals).ptr);
+            std::string expected(
+                buffer, std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals).ptr);
             if (expected.find_first_of("123456789") == std::string::npos && expected[0] == '-') expected.erase(0, 1);
             ASSERT_EQ(cep::writers::FixedFigure(v, decimals, "."), expected) << v << " to " << decimals;
         }

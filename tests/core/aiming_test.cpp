@@ -29,15 +29,24 @@ TEST(Aiming, SizesClicksAndAimsParse) {
         std::optional<double> value;
         cep::SizeUnit unit;
     } sizes[] = {
-        {"10in", 10, cep::SizeUnit::Inch},      {"10", 10, cep::SizeUnit::Inch},
-        {"25cm", 25, cep::SizeUnit::Centimetre}, {"250mm", 250, cep::SizeUnit::Millimetre},
-        {"2moa", 2, cep::SizeUnit::Moa},        {"1.5MOA", 1.5, cep::SizeUnit::Moa},
-        {"1mil", 1, cep::SizeUnit::Mil},        {"0in", {}, {}},
-        {"-2in", {}, {}},                       {"+2in", {}, {}},
-        {"2 in", {}, {}},                       {"2ft", {}, {}},
-        {"in", {}, {}},                         {"", {}, {}},
-        {"nan", {}, {}},                        {"inf", {}, {}},
-        {"10800moa", {}, {}},                   {"3142mil", {}, {}},
+        {"10in", 10, cep::SizeUnit::Inch},
+        {"10", 10, cep::SizeUnit::Inch},
+        {"25cm", 25, cep::SizeUnit::Centimetre},
+        {"250mm", 250, cep::SizeUnit::Millimetre},
+        {"2moa", 2, cep::SizeUnit::Moa},
+        {"1.5MOA", 1.5, cep::SizeUnit::Moa},
+        {"1mil", 1, cep::SizeUnit::Mil},
+        {"0in", {}, {}},
+        {"-2in", {}, {}},
+        {"+2in", {}, {}},
+        {"2 in", {}, {}},
+        {"2ft", {}, {}},
+        {"in", {}, {}},
+        {"", {}, {}},
+        {"nan", {}, {}},
+        {"inf", {}, {}},
+        {"10800moa", {}, {}},
+        {"3142mil", {}, {}},
         {"1e400", {}, {}},
     };
     for (const auto& c : sizes) {
@@ -53,12 +62,18 @@ TEST(Aiming, SizesClicksAndAimsParse) {
         std::optional<double> value;
         cep::ClickUnit unit;
     } clicks[] = {
-        {"0.25moa", 0.25, cep::ClickUnit::Moa}, {"1/8moa", 0.125, cep::ClickUnit::Moa},
-        {"0.1mil", 0.1, cep::ClickUnit::Mil},   {"0.5in", 0.5, cep::ClickUnit::Inch},
-        {"0.25", {}, {}},                       {"0moa", {}, {}},
-        {"-0.25moa", {}, {}},                   {"1/0moa", {}, {}},
-        {"1/-8moa", {}, {}},                    {"1/moa", {}, {}},
-        {"0.25cm", {}, {}},                     {"moa", {}, {}},
+        {"0.25moa", 0.25, cep::ClickUnit::Moa},
+        {"1/8moa", 0.125, cep::ClickUnit::Moa},
+        {"0.1mil", 0.1, cep::ClickUnit::Mil},
+        {"0.5in", 0.5, cep::ClickUnit::Inch},
+        {"0.25", {}, {}},
+        {"0moa", {}, {}},
+        {"-0.25moa", {}, {}},
+        {"1/0moa", {}, {}},
+        {"1/-8moa", {}, {}},
+        {"1/moa", {}, {}},
+        {"0.25cm", {}, {}},
+        {"moa", {}, {}},
     };
     for (const auto& c : clicks) {
         SCOPED_TRACE(c.text);
@@ -94,9 +109,9 @@ TEST(Aiming, ClicksToThePointOfAim) {
         cep::ClickValue click;
         long long up, right;
     } cases[] = {
-        {{0.25, cep::ClickUnit::Moa}, 6, -3},  {{0.125, cep::ClickUnit::Moa}, 11, -6},
-        {{0.1, cep::ClickUnit::Mil}, 4, -2},   {{0.5, cep::ClickUnit::Inch}, 3, -2},
-        {{1.0, cep::ClickUnit::Moa}, 1, -1},   {{0.05, cep::ClickUnit::Mil}, 8, -4},
+        {{0.25, cep::ClickUnit::Moa}, 6, -3}, {{0.125, cep::ClickUnit::Moa}, 11, -6},
+        {{0.1, cep::ClickUnit::Mil}, 4, -2},  {{0.5, cep::ClickUnit::Inch}, 3, -2},
+        {{1.0, cep::ClickUnit::Moa}, 1, -1},  {{0.05, cep::ClickUnit::Mil}, 8, -4},
     };
     for (const auto& c : cases) {
         const auto done = cep::ComputeCorrection(At(centre), {0, 0}, c.click);
@@ -130,14 +145,15 @@ TEST(Aiming, CorrectionCalledForBeyondTheCentresUncertainty) {
         double offset;
         bool calledFor;
     } cases[] = {// radii 0.6678, 2.1516 and 0.11447 in
-                 {0.25, 5, 8, 0.67, true},    {0.25, 5, 8, 0.665, false}, {1.0, 3, 4, 2.16, true},
-                 {1.0, 3, 4, 2.14, false},    {0.04, 20, 34, 0.115, true}, {0.04, 20, 34, 0.114, false},
+                 {0.25, 5, 8, 0.67, true}, {0.25, 5, 8, 0.665, false},  {1.0, 3, 4, 2.16, true},
+                 {1.0, 3, 4, 2.14, false}, {0.04, 20, 34, 0.115, true}, {0.04, 20, 34, 0.114, false},
                  {0.0, 5, 8, 1e-9, true}};
     for (const auto& c : cases) {
         const double nu = c.df;
         const double f = nu / 2 * (std::pow(0.05, -2 / nu) - 1);
         const double radius = std::sqrt(2 * c.s2 * f / c.shots);
-        const auto done = cep::ComputeCorrection(At({0.6 * c.offset, -0.8 * c.offset}, c.s2, c.shots, c.df), {0, 0}, {});
+        const auto done =
+            cep::ComputeCorrection(At({0.6 * c.offset, -0.8 * c.offset}, c.s2, c.shots, c.df), {0, 0}, {});
         ASSERT_TRUE(done);
         EXPECT_NEAR(done.value().uncertainty, radius, 1e-9) << c.df;
         EXPECT_NEAR(done.value().offset, c.offset, 1e-12);
@@ -173,12 +189,22 @@ TEST(Aiming, ChancesOfAHitMatchTheFormulas) {
     const struct {
         double radius, offset, s2;
         int shots, df;
-    } cases[] = {{1.0, 0.0, 0.25, 5, 8},  {1.0, 0.5, 0.25, 5, 8},  {0.5, 1.2, 0.25, 5, 8},  {2.0, 1.0, 1.0, 3, 4},
-                 {0.3, 0.05, 0.04, 20, 34}, {1.0, 3.0, 0.25, 15, 24}, {1.5, 1.0, 0.36, 2, 2}, {0.8, 0.6, 0.2, 100, 198},
+    } cases[] = {{1.0, 0.0, 0.25, 5, 8},
+                 {1.0, 0.5, 0.25, 5, 8},
+                 {0.5, 1.2, 0.25, 5, 8},
+                 {2.0, 1.0, 1.0, 3, 4},
+                 {0.3, 0.05, 0.04, 20, 34},
+                 {1.0, 3.0, 0.25, 15, 24},
+                 {1.5, 1.0, 0.36, 2, 2},
+                 {0.8, 0.6, 0.2, 100, 198},
                  // The noncentral chance's long series (a target and offset of many sigma), the range where
                  // it hands over to Boost's distribution, a small target far off, a large one near.
-                 {12.0, 9.0, 0.25, 10, 18}, {30.0, 29.0, 0.25, 10, 18}, {20.0, 26.0, 0.25, 10, 18},
-                 {0.05, 3.0, 0.25, 5, 8},  {8.0, 0.1, 0.25, 5, 8},   {3.0, 3.5, 0.04, 50, 98}};
+                 {12.0, 9.0, 0.25, 10, 18},
+                 {30.0, 29.0, 0.25, 10, 18},
+                 {20.0, 26.0, 0.25, 10, 18},
+                 {0.05, 3.0, 0.25, 5, 8},
+                 {8.0, 0.1, 0.25, 5, 8},
+                 {3.0, 3.5, 0.04, 50, 98}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.radius) + " " + std::to_string(c.offset) + " " + std::to_string(c.df));
         const cep::Dispersion d = At({c.offset, 0}, c.s2, c.shots, c.df);
@@ -187,9 +213,7 @@ TEST(Aiming, ChancesOfAHitMatchTheFormulas) {
         EXPECT_NEAR(cep::ChanceOnceZeroed(c.radius, d), zeroed, 1e-12);
         const double now = cep::ChanceAsItShoots(c.radius, c.offset, d);
         EXPECT_NEAR(now, ChanceByDirection(c.radius, c.offset, c.s2, c.shots, c.df), 2e-5);
-        if (c.offset == 0.0) {
-            EXPECT_NEAR(now, zeroed, 1e-6);
-        }
+        if (c.offset == 0.0) { EXPECT_NEAR(now, zeroed, 1e-6); }
         // The farthest ranges: at R times the range the spread is R times as wide.
         for (const double p : {0.5, 0.9}) {
             const auto yards = cep::FarthestRange(c.radius, p, d);
@@ -241,9 +265,9 @@ cep::GroupStats StatsOf(const std::vector<cep::ShotPoint>& shots) {
 // Three groups worked by hand: squares about their centres 4, 2 and 8 + 2/3 (shots 4 + 3 + 3 = 10, nu = 14).
 TEST(Pool, FiguresAndTestsMatchTheFormulas) {
     const std::vector<std::vector<cep::ShotPoint>> shots = {
-        {{0, 0}, {2, 0}, {0, 2}, {2, 2}},             // centre (1, 1), squares 8
-        {{3, 0}, {4, 0}, {3.5, 1.5}},                  // centre (3.5, 0.5)
-        {{-1, -1}, {-3, -1}, {-2, 1}},                 // centre (-2, -1/3)
+        {{0, 0}, {2, 0}, {0, 2}, {2, 2}},  // centre (1, 1), squares 8
+        {{3, 0}, {4, 0}, {3.5, 1.5}},      // centre (3.5, 0.5)
+        {{-1, -1}, {-3, -1}, {-2, 1}},     // centre (-2, -1/3)
     };
     std::vector<cep::GroupStats> stats;
     for (const auto& s : shots) stats.push_back(StatsOf(s));

@@ -19,7 +19,8 @@ TEST(ReadGroupFilePosix, APipeIsRefusedWithoutWaitingForAWriter) {
     ShotTable shots = {{7, 7}};
     const auto read = ReadGroupFile(pipe, shots);
     ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.failure().message, "File access failure: " + pipe + " is not a regular file (a device, pipe or socket).");
+    EXPECT_EQ(read.failure().message,
+              "File access failure: " + pipe + " is not a regular file (a device, pipe or socket).");
     EXPECT_EQ(shots, (ShotTable{{7, 7}}));
 }
 

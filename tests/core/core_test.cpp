@@ -70,9 +70,21 @@ ShotTable Table(std::vector<ShotPoint> shots) {
 
 // One row per rule.
 const std::pair<std::string, Result> kNumbers[] = {
-    {"\t1 2\n5", 125}, {"1\r2", 1}, {"100 yds", 100}, {"1,000", 1}, {"abc", 0}, {"-.5", -0.5}, {"1e3", 1000},
-    {"2.5D-1", 0.25}, {"1e+", 1}, {"193.38227150129202", 193.38227150129202}, {"1e400", Overflow}, {"1e-400", 0},
-    {"0.05", 0.05}, {"-0.0625e1", -0.625}, {"91399620.84340797", 91399620.84340797},  // 16 digits: the general rule
+    {"\t1 2\n5", 125},
+    {"1\r2", 1},
+    {"100 yds", 100},
+    {"1,000", 1},
+    {"abc", 0},
+    {"-.5", -0.5},
+    {"1e3", 1000},
+    {"2.5D-1", 0.25},
+    {"1e+", 1},
+    {"193.38227150129202", 193.38227150129202},
+    {"1e400", Overflow},
+    {"1e-400", 0},
+    {"0.05", 0.05},
+    {"-0.0625e1", -0.625},
+    {"91399620.84340797", 91399620.84340797},  // 16 digits: the general rule
 };
 
 void CheckNumbers() {
@@ -112,21 +124,31 @@ TEST(ReadGroupFile, ReadsTheDeclaredShotsIntoTheTable) {
     const auto first = [&](int n) { return Table({eight.begin(), eight.begin() + n}); };
     std::vector<std::tuple<std::string, Result, ShotTable>> cases = {
         // The count rounds half to even and must fit in 16 bits; -1 re-sizes the table before failing.
-        {GroupText("6.5", eight), 6, first(6)}, {GroupText("7.5", eight), 8, first(8)},
-        {GroupText(" 0 3", eight), 3, first(3)}, {GroupText("-1", eight), SubscriptOutOfRange, ShotTable(1)},
-        {GroupText("32767", eight), Overflow, kPrevious}, {GroupText("-32769", eight), Overflow, kPrevious},
+        {GroupText("6.5", eight), 6, first(6)},
+        {GroupText("7.5", eight), 8, first(8)},
+        {GroupText(" 0 3", eight), 3, first(3)},
+        {GroupText("-1", eight), SubscriptOutOfRange, ShotTable(1)},
+        {GroupText("32767", eight), Overflow, kPrevious},
+        {GroupText("-32769", eight), Overflow, kPrevious},
         {GroupText("-2", eight), SubscriptOutOfRange, kPrevious},
-        {GroupText("1e400", eight), Overflow, kPrevious}, {File("2", "1,2,3,4"), 2, Table({{1, 2}, {3, 4}})},
+        {GroupText("1e400", eight), Overflow, kPrevious},
+        {File("2", "1,2,3,4"), 2, Table({{1, 2}, {3, 4}})},
         {File("", ""), 0, ShotTable(2)},  // an empty line 3 is a count line all the same
         {File("2", "\"1\",2\r\n  -1.5,\t 2.25"), 2, Table({{0, 2}, {-1.5, 2.25}})},
         {File("2", "1E1,-2D0\r\n193.38227150129202,0.1"), 2, Table({{10, -2}, {193.38227150129202, 0.1}})},
-        {File("2", "0.05,-0.0625e1\r\n91399620.84340797,-0.05"), 2, Table({{0.05, -0.625}, {91399620.84340797, -0.05}})},
+        {File("2", "0.05,-0.0625e1\r\n91399620.84340797,-0.05"), 2,
+         Table({{0.05, -0.625}, {91399620.84340797, -0.05}})},
         {File("1", "1,1\r\n1e400,\xff"), 1, Table({{1, 1}})},  // the rest is never read
         {File("2", "1,2\r\n3"), InputPastEndOfFile, {{1, 2}, {3, 0}, {}, {}}},
-        {"a\r\nb\r\n", 0, kPrevious}, {"a\rb", 0, kPrevious},  // no line 3
+        {"a\r\nb\r\n", 0, kPrevious},
+        {"a\rb", 0, kPrevious},  // no line 3
     };
     // Lines may end in CR LF, CR or LF, and lines 1 and 2 may hold any bytes.
-    const std::string headers[][2] = {{"", ""}, {std::string("\xEF\xBB\xBF" "5\0", 5), "\xC3\x28\"9,9\t"}};
+    const std::string headers[][2] = {{"", ""},
+                                      {std::string("\xEF\xBB\xBF"
+                                                   "5\0",
+                                                   5),
+                                       "\xC3\x28\"9,9\t"}};
     for (const std::string eol : {"\r\n", "\r", "\n"}) {
         for (const auto& [h1, h2] : headers) {
             cases.emplace_back(h1 + eol + h2 + eol + "2" + eol + "0.5,-1" + eol + "-4,0" + eol, 2,
@@ -179,7 +201,13 @@ CalcState Held(ShotTable shots, double cep, double moa) {
 
 TEST(ComputeCep, CentreFromFivePolygonEntriesAndRootMeanSquare) {
     // centre: as the step leaves it; a failure keeps the rest of the state.
-    const struct { ShotTable table; ShotCount n; Result cep; ShotPoint centre; double tolerance = 0; } cases[] = {
+    const struct {
+        ShotTable table;
+        ShotCount n;
+        Result cep;
+        ShotPoint centre;
+        double tolerance = 0;
+    } cases[] = {
         {Table({{0.5, 0}, {0, 0.5}, {-0.5, 0}, {0, -0.5}}), 4, 0.5, {0, 0}},  // tolerance 0: bit for bit
         {Table(kPentagon), 5, 3.0051807, kPentagonCentre, 1e-7},
         // Away from the origin, so that the closing edge counts.
@@ -188,12 +216,12 @@ TEST(ComputeCep, CentreFromFivePolygonEntriesAndRootMeanSquare) {
         {Table({{0, 0}, {4, 0}, {4, 4}, {2, 6}, {0, 4}, {10, 10}}), 6, 5.2425609, kPentagonCentre, 1e-7},  // counts
         {Table({{1, 1}, {3, 1}, {2, 4}}), 3, std::sqrt(8.0 / 3.0), {2, 2}},
         {Table({{1, 1}, {2, 3}}), 2, SubscriptOutOfRange, {9, 9}},
-        {Table({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}), 5, Overflow, {9, 9}},  // collinear: 0 / 0
-        {Table({{0, 0}, {2, 2}, {2, 0}, {0, 2}}), 4, DivisionByZero, {9, 9}},   // a figure eight: no area
-        {Table({{0, 0}, {2, 2}, {0, 2}, {2, 0}}), 4, Overflow, {9, 9}},         // Sx 0 / 0 comes before Sy / 0
+        {Table({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}), 5, Overflow, {9, 9}},          // collinear: 0 / 0
+        {Table({{0, 0}, {2, 2}, {2, 0}, {0, 2}}), 4, DivisionByZero, {9, 9}},            // a figure eight: no area
+        {Table({{0, 0}, {2, 2}, {0, 2}, {2, 0}}), 4, Overflow, {9, 9}},                  // Sx 0 / 0 comes before Sy / 0
         {Table({{0, 0}, {1e150, 0}, {1e150, 1e150}, {0, 1e150}}), 4, Overflow, {9, 9}},  // in the centroid
-        {Table(kPentagon), 0, Overflow, kPentagonCentre},  // 0 / 0 in the mean
-        {Table(kPentagon), 8, SubscriptOutOfRange, kPentagonCentre},           // more shots than entries
+        {Table(kPentagon), 0, Overflow, kPentagonCentre},                                // 0 / 0 in the mean
+        {Table(kPentagon), 8, SubscriptOutOfRange, kPentagonCentre},                     // more shots than entries
         {Table({{0, 0}, {4, 0}, {4, 4}, {2, 6}, {0, 4}, {1e200, 0}}), 6, Overflow, kPentagonCentre},  // in a distance
     };
     for (const auto& c : cases) {
@@ -212,15 +240,26 @@ TEST(ComputeCep, CentreFromFivePolygonEntriesAndRootMeanSquare) {
 }
 
 TEST(ComputeMoa, DoublesThenScalesByTheRoundedQuotient) {
-    const struct { double cep; std::string range; Result moa; std::string verdict = {}; } cases[] = {
-        {0.5, "100", 1, "is shooting 1-MOA (1.)"}, {1.25, "100 yds", 2.5, "exceeds 1-MOA (2.5)"},
+    const struct {
+        double cep;
+        std::string range;
+        Result moa;
+        std::string verdict = {};
+    } cases[] = {
+        {0.5, "100", 1, "is shooting 1-MOA (1.)"},
+        {1.25, "100 yds", 2.5, "exceeds 1-MOA (2.5)"},
         {0.045, "9", 0.9999999999999999, "is shooting sub-MOA (1.)"},  // 100 / 9 is rounded before the product
-        {0.035, "7", 1.0000000000000002, "exceeds 1-MOA (1.)"}, {1.25, "-100", -2.5, "is shooting sub-MOA (-2.5)"},
-        {1.25, "", DivisionByZero}, {1.25, "0", DivisionByZero}, {1.25, "1e-320", Overflow},
-        {1.25, ".0", DivisionByZero, "Division by zero: the range \".0\" is 0 yards; type the range in yards, such as 100."},
+        {0.035, "7", 1.0000000000000002, "exceeds 1-MOA (1.)"},
+        {1.25, "-100", -2.5, "is shooting sub-MOA (-2.5)"},
+        {1.25, "", DivisionByZero},
+        {1.25, "0", DivisionByZero},
+        {1.25, "1e-320", Overflow},
+        {1.25, ".0", DivisionByZero,
+         "Division by zero: the range \".0\" is 0 yards; type the range in yards, such as 100."},
         {1.25, "yds 100", DivisionByZero,
          "Division by zero: the range \"yds 100\" does not start with a number; type the range in yards, such as 100."},
-        {1.25, "1e400", Overflow}, {1e300, "1e-10", Overflow},
+        {1.25, "1e400", Overflow},
+        {1e300, "1e-10", Overflow},
     };
     for (const auto& c : cases) {  // verdict: the line, or a failure's whole message
         SCOPED_TRACE("Cep " + std::to_string(c.cep) + ", range '" + c.range + "'");
@@ -238,7 +277,11 @@ TEST(ComputeMoa, DoublesThenScalesByTheRoundedQuotient) {
 
 TEST(FormatFigure, ThreeDecimalsHalfAwayFromZeroSeparatorAlways) {
     const std::pair<double, std::string> cases[] = {
-        {0.0625, "0.063"}, {-0.0625, "-0.063"}, {2, "2."}, {0.9996, "1."}, {-0.0004, "0."},
+        {0.0625, "0.063"},
+        {-0.0625, "-0.063"},
+        {2, "2."},
+        {0.9996, "1."},
+        {-0.0004, "0."},
         {1.0005, "1.001"},  // rounded as the 15 digits it shows, not its binary value
         {DBL_MAX, "179769313486232" + std::string(294, '0') + "."},
     };
@@ -264,12 +307,12 @@ TEST(Calculate, SetsFiveLinesThenAppendsTheVerdictAndKeepsItsState) {
     RecordingLabel label;
     const auto done = Calculate(state, target, "target.grp", "100", label);
     ASSERT_TRUE(done.ok()) << done.failure().message;
-    EXPECT_EQ(label.calls, (std::vector<std::string>{
-                               "Starget.grp (5-shot group at 100 yards)\r\n\r\n"
-                               "50% of the rounds will land within a circle 1.25 inches in diameter\r\n"
-                               "93% of the rounds will land within a circle 2.5 inches in diameter\r\n"
-                               "99% of the rounds will land within a circle 3.75 inches in diameter\r\n",
-                               "AThis load exceeds 1-MOA (2.5) @ 95% CI"}));
+    EXPECT_EQ(label.calls,
+              (std::vector<std::string>{"Starget.grp (5-shot group at 100 yards)\r\n\r\n"
+                                        "50% of the rounds will land within a circle 1.25 inches in diameter\r\n"
+                                        "93% of the rounds will land within a circle 2.5 inches in diameter\r\n"
+                                        "99% of the rounds will land within a circle 3.75 inches in diameter\r\n",
+                                        "AThis load exceeds 1-MOA (2.5) @ 95% CI"}));
     const auto& r = done.value();
     EXPECT_EQ(std::tie(r.GroupFileName, r.Yards, r.Cep, r.Moa, r.Verdict),
               std::tuple("target.grp", 100.0, 1.25, 2.5, MoaVerdict::ExceedsMoa));
@@ -292,8 +335,13 @@ TEST(Calculate, SetsFiveLinesThenAppendsTheVerdictAndKeepsItsState) {
 TEST(Calculate, FailureBeforeTheLinesLeavesLabelAndState) {
     TempDir dir;
     const auto file = [&](std::string n) { return dir.Write(n + ".grp", GroupText(n, {{1, 1}, {2, 3}, {4, 1}})); };
-    const struct { std::string path; FailureKind kind; std::string message = {}; } cases[] = {
-        {file("4"), InputPastEndOfFile, "Input past end of file: the file declares 4 shots but its shot data ends after 3 shots."},
+    const struct {
+        std::string path;
+        FailureKind kind;
+        std::string message = {};
+    } cases[] = {
+        {file("4"), InputPastEndOfFile,
+         "Input past end of file: the file declares 4 shots but its shot data ends after 3 shots."},
         {dir.Write("nodata.grp", File("1", "")), InputPastEndOfFile,
          "Input past end of file: the file declares 1 shot but holds no shot data after its count line."},
         {dir.Write("half.grp", File("3", "1,1\r\n2")), InputPastEndOfFile,
@@ -301,7 +349,8 @@ TEST(Calculate, FailureBeforeTheLinesLeavesLabelAndState) {
         {dir.Write("onex.grp", File("3", "1")), InputPastEndOfFile,
          "Input past end of file: the file declares 3 shots but its shot data ends after 0 shots and the x of shot 1."},
         {dir.Write("two.grp", "a\r\nb\r\n"), SubscriptOutOfRange},
-        {file("0"), SubscriptOutOfRange}, {file("1"), SubscriptOutOfRange},
+        {file("0"), SubscriptOutOfRange},
+        {file("1"), SubscriptOutOfRange},
         {file("2"), SubscriptOutOfRange,
          "Subscript out of range: a group needs at least three shots, and this file declares 2."},
     };

@@ -16,7 +16,9 @@ const std::string kThree = "CEP group file\r\ntest rifle\r\n3\r\n0,0\r\n4,0\r\n1
 
 TEST(ReadGroupFileWindows, NamesOutsideTheAnsiCodePageAndEitherSeparator) {
     TempDir dir;
-    for (const std::string name : {"\xe7\x9b\xae\xe6\xa8\x99.grp", "\xce\xb2\xce\xbf\xce\xbb\xce\xae.grp", "gr\xc3\xb6\xc3\x9f" "e.grp"}) {
+    for (const std::string name : {"\xe7\x9b\xae\xe6\xa8\x99.grp", "\xce\xb2\xce\xbf\xce\xbb\xce\xae.grp",
+                                   "gr\xc3\xb6\xc3\x9f"
+                                   "e.grp"}) {
         SCOPED_TRACE(name);
         const std::string path = dir.Write(name, kThree);
         for (const std::string& spelled : {path, dir.path().string() + "\\" + name, dir.path().string() + "/" + name}) {

@@ -108,7 +108,8 @@ TEST(Flyers, EachShotAgainstTheOthersAsWorkedAfresh) {
 }
 
 TEST(LeftOut, FiguresOfTheOtherShotsAndNumbersOfTheFile) {
-    const std::vector<ShotPoint> shots = {{0.1, 0.2}, {-0.3, 0.1}, {9, 9}, {0.2, -0.2}, {0.0, 0.3}, {-0.1, -0.1}, {0.05, 0}};
+    const std::vector<ShotPoint> shots = {{0.1, 0.2}, {-0.3, 0.1},  {9, 9},   {0.2, -0.2},
+                                          {0.0, 0.3}, {-0.1, -0.1}, {0.05, 0}};
     const GroupStats all = Stats(shots);
     ASSERT_EQ(all.flyers.size(), 1u);
     EXPECT_EQ(all.flyers[0].shot, 3);
@@ -137,7 +138,8 @@ TEST(LeftOut, FiguresOfTheOtherShotsAndNumbersOfTheFile) {
     } failures[] = {
         {{0}, "Subscript out of range: shot 0 cannot be left out: the file holds 7 shots."},
         {{8}, "Subscript out of range: shot 8 cannot be left out: the file holds 7 shots."},
-        {{1, 2, 3, 4, 5, 6}, "Subscript out of range: a group needs at least two shots, and 1 is left once shots are left out."},
+        {{1, 2, 3, 4, 5, 6},
+         "Subscript out of range: a group needs at least two shots, and 1 is left once shots are left out."},
     };
     for (const auto& f : failures) {
         const auto outcome = ComputeGroupStats(shots, 7, "100", 0.95, f.exclude);
@@ -182,9 +184,7 @@ TEST(Simulated, SharesHoldTheirLevels) {
         // 5,000 groups: a share of 1 % lies within 0.0028 of it nineteen times in twenty.
         EXPECT_NEAR(flyers / (kGroups / 4.0), 0.01, 0.0042) << n << " shots";
         EXPECT_NEAR(elongated / (kGroups / 4.0), 0.01, 0.0042) << n << " shots";
-        if (n >= 10) {
-            EXPECT_GT(found / (kGroups / 4.0), 0.7) << n << " shots";
-        }
+        if (n >= 10) { EXPECT_GT(found / (kGroups / 4.0), 0.7) << n << " shots"; }
     }
 }
 

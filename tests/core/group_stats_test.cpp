@@ -50,24 +50,54 @@ TEST(GroupStats, FiguresAgainstIndependentValues) {
         // By hand: centre (5/3, 1); x - 5/3 = -5/3, 7/3, -2/3 (squares 26/3); y - 1 = -1, -1, 2 (squares 6);
         // pairs 4, sqrt 10, sqrt 18; radii sqrt 34 / 3, sqrt 58 / 3, sqrt 40 / 3; k = 4, s = sqrt(11/3);
         // c = sqrt(1/2) (3 sqrt(pi) / 4) = 0.939986; chi-square, 4 d.f., tables: 0.4844 and 11.143.
-        {"three shots", {{0, 0}, {4, 0}, {1, 3}}, 0.95,
-         {{5.0 / 3, 1}, std::sqrt(34.0) / 3, std::sqrt(13.0 / 3), std::sqrt(3.0), 3 * kRt2,
+        {"three shots",
+         {{0, 0}, {4, 0}, {1, 3}},
+         0.95,
+         {{5.0 / 3, 1},
+          std::sqrt(34.0) / 3,
+          std::sqrt(13.0 / 3),
+          std::sqrt(3.0),
+          3 * kRt2,
           (std::sqrt(34.0) + std::sqrt(58.0) + std::sqrt(40.0)) / 9,
-          {std::sqrt(11.0 / 3) / 0.939986, std::sqrt(11.0 / 3 * 4 / 11.143), std::sqrt(11.0 / 3 * 4 / 0.4844)}, 1e-4}},
+          {std::sqrt(11.0 / 3) / 0.939986, std::sqrt(11.0 / 3 * 4 / 11.143), std::sqrt(11.0 / 3 * 4 / 0.4844)},
+          1e-4}},
         // Each shot 1 from (1, 1) in x and y; k = 6, s = sqrt(8/6); c = sqrt(1/3) (15 sqrt(pi) / 16) = 0.959369;
         // chi-square, 6 d.f., tables: 1.635 at 0.05 and 12.592 at 0.95.
-        {"square at 90 %", {{0, 0}, {2, 0}, {2, 2}, {0, 2}}, 0.90,
-         {{1, 1}, kRt2, std::sqrt(4.0 / 3), std::sqrt(4.0 / 3), 2 * kRt2, kRt2,
-          {std::sqrt(8.0 / 6) / 0.959369, std::sqrt(8.0 / 12.592), std::sqrt(8.0 / 1.635)}, 1e-3}},
+        {"square at 90 %",
+         {{0, 0}, {2, 0}, {2, 2}, {0, 2}},
+         0.90,
+         {{1, 1},
+          kRt2,
+          std::sqrt(4.0 / 3),
+          std::sqrt(4.0 / 3),
+          2 * kRt2,
+          kRt2,
+          {std::sqrt(8.0 / 6) / 0.959369, std::sqrt(8.0 / 12.592), std::sqrt(8.0 / 1.635)},
+          1e-3}},
         // k = 2, s = 2.5; c = sqrt(pi) / 2; chi-square, 2 d.f.: 0.0506 and 7.378.
-        {"two shots", {{0, 0}, {3, 4}}, 0.95,
-         {{1.5, 2}, 2.5, std::sqrt(4.5), std::sqrt(8.0), 5, 2.5,
-          {2.5 / (std::sqrt(std::numbers::pi) / 2), 2.5 * std::sqrt(2 / 7.378), 2.5 * std::sqrt(2 / 0.0506)}, 1e-3}},
+        {"two shots",
+         {{0, 0}, {3, 4}},
+         0.95,
+         {{1.5, 2},
+          2.5,
+          std::sqrt(4.5),
+          std::sqrt(8.0),
+          5,
+          2.5,
+          {2.5 / (std::sqrt(std::numbers::pi) / 2), 2.5 * std::sqrt(2 / 7.378), 2.5 * std::sqrt(2 / 0.0506)},
+          1e-3}},
         // No spread at all: sigma, its interval and every circle are 0.
         {"identical shots", {{-1, 2}, {-1, 2}, {-1, 2}}, 0.95, {{-1, 2}, std::sqrt(5.0), 0, 0, 0, 0, {0, 0, 0}, 0}},
         // The largest group: c by its series 1 - 1/(4k) + 1/(32k^2), quantiles by Wilson-Hilferty.
-        {"32764 shots", Cross(32764), 0.95,
-         {{0, 0}, 0, std::sqrt(16382.0 / 32763), std::sqrt(16382.0 / 32763), 2, 1,
+        {"32764 shots",
+         Cross(32764),
+         0.95,
+         {{0, 0},
+          0,
+          std::sqrt(16382.0 / 32763),
+          std::sqrt(16382.0 / 32763),
+          2,
+          1,
           {std::sqrt(32764.0 / 65526) / (1 - 1 / (4 * 65526.0) + 1 / (32 * 65526.0 * 65526.0)),
            std::sqrt(32764.0 / WilsonHilferty(65526, 1.959963984540054)),
            std::sqrt(32764.0 / WilsonHilferty(65526, -1.959963984540054))},
@@ -84,13 +114,17 @@ TEST(GroupStats, FiguresAgainstIndependentValues) {
         const GroupStats& s = outcome.value();
         const Expected& e = c.e;
         EXPECT_EQ(s.shots, static_cast<int>(c.shots.size()));
-        for (const auto& [got, want] : {std::pair{s.centre.x, e.centre.x}, {s.centre.y, e.centre.y},
-                                        {s.centreOffset, e.offset}, {s.sdX, e.sdX}, {s.sdY, e.sdY},
-                                        {s.extremeSpread, e.extremeSpread}, {s.meanRadius, e.meanRadius}}) {
+        for (const auto& [got, want] : {std::pair{s.centre.x, e.centre.x},
+                                        {s.centre.y, e.centre.y},
+                                        {s.centreOffset, e.offset},
+                                        {s.sdX, e.sdX},
+                                        {s.sdY, e.sdY},
+                                        {s.extremeSpread, e.extremeSpread},
+                                        {s.meanRadius, e.meanRadius}}) {
             EXPECT_NEAR(got, want, 1e-12 * (1 + want));
         }
-        for (const auto& [got, want] : {std::pair{s.sigma.value, e.sigma.value}, {s.sigma.low, e.sigma.low},
-                                        {s.sigma.high, e.sigma.high}}) {
+        for (const auto& [got, want] :
+             {std::pair{s.sigma.value, e.sigma.value}, {s.sigma.low, e.sigma.low}, {s.sigma.high, e.sigma.high}}) {
             EXPECT_NEAR(got, want, e.tolerance * want);
         }
         for (std::size_t i = 0; i < 3; ++i) {
@@ -111,17 +145,20 @@ TEST(GroupStats, RangeLevelAndFailures) {
         ShotCount n;
         std::string range;
         double level;
-        bool angular;               // when the statistics succeed
-        std::string failure = {};   // its message, or its start
+        bool angular;              // when the statistics succeed
+        std::string failure = {};  // its message, or its start
     } cases[] = {
-        {three, 3, "100 yds", 0.95, true}, {three, 3, "0", 0.95, false}, {three, 3, "-100", 0.95, false},
+        {three, 3, "100 yds", 0.95, true},
+        {three, 3, "0", 0.95, false},
+        {three, 3, "-100", 0.95, false},
         {three, 3, "abc", 1e-300, false},  // the interval shrinks to the median, still finite
         {three, 3, "100", 0.9999999999999999, true},
         {three, 3, "1e400", 0.95, false, "Overflow: the range \"1e400\" is too large a number."},
         {three, 3, "1e-320", 0.95, false, "Overflow: the range \"1e-320\" is too close to 0 yards."},
         {three, 3, "1e-306", 0.95, false,  // 9.5e307 MOA per inch: the 4.2" spread would be no number
          "Overflow: the range \"1e-306\" is too close to 0 yards to give the figures as angles."},
-        {three, 1, "100", 0.95, false, needTwo + "1."}, {three, 0, "100", 0.95, false, needTwo + "0."},
+        {three, 1, "100", 0.95, false, needTwo + "1."},
+        {three, 0, "100", 0.95, false, needTwo + "0."},
         {{{1.5e308, 0}, {1.5e308, 0}}, 2, "100", 0.95, false, tooLarge + "group centre."},
         {{{1e200, 0}, {-1e200, 0}}, 2, "100", 0.95, false, tooLarge + "spread around the centre."},
     };
@@ -185,9 +222,9 @@ TEST(ExtremeSpread, EqualsTheFarthestPairOfAllPairs) {
     }
     // A hull with parallel edges, where the farthest pair ends an edge that the calipers reach from its
     // other end: 12.657 (from (4.4, -5.8) to (-4.6, 3.1)), not 12.151.
-    const std::vector<ShotPoint> parallel = {{4.3, -0.2}, {-4.6, 3.1}, {4.4, -5.8}, {-0.1, 2.9},
-                                             {-5.2, -2.3}, {-3.9, -3.9}, {4.7, 4.4}, {-2.6, 3.1},
-                                             {4.7, -3.1}, {-3.0, -5.0}, {-2.7, -2.4}};
+    const std::vector<ShotPoint> parallel = {{4.3, -0.2},  {-4.6, 3.1},  {4.4, -5.8}, {-0.1, 2.9},
+                                             {-5.2, -2.3}, {-3.9, -3.9}, {4.7, 4.4},  {-2.6, 3.1},
+                                             {4.7, -3.1},  {-3.0, -5.0}, {-2.7, -2.4}};
     EXPECT_NEAR(ExtremeSpread(parallel), std::hypot(9.0, 8.9), 1e-12);
 }
 
@@ -223,10 +260,11 @@ TEST(CompareGroups, FTestOfTheTwoSigmas) {
         EXPECT_NEAR(r.f, c.f, 1e-12 * c.f);
         EXPECT_NEAR(r.p, c.p, c.tolerance);
         EXPECT_EQ(r.tighter, c.tighter) << c.f;
-        EXPECT_EQ(std::tuple(r.df1, r.df2, r.level), std::tuple(c.a.DegreesOfFreedom(), c.b.DegreesOfFreedom(), c.level));
+        EXPECT_EQ(std::tuple(r.df1, r.df2, r.level),
+                  std::tuple(c.a.DegreesOfFreedom(), c.b.DegreesOfFreedom(), c.level));
     }
-    for (const auto& [a, b] : {std::pair{Sample(1, 4), Sample(0, 4)}, {Sample(0, 4), Sample(0, 4)},
-                               {Sample(1e200, 4), Sample(1e-200, 4)}}) {
+    for (const auto& [a, b] :
+         {std::pair{Sample(1, 4), Sample(0, 4)}, {Sample(0, 4), Sample(0, 4)}, {Sample(1e200, 4), Sample(1e-200, 4)}}) {
         const auto outcome = CompareGroups(a, b, 0.95);
         ASSERT_FALSE(outcome.ok());
         EXPECT_EQ(outcome.failure().message.rfind("Overflow: ", 0), 0u) << outcome.failure().message;

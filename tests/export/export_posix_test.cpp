@@ -5,20 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <grp.h>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <regex>
 #include <sstream>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <utility>
 
 #include "tests/export/export_fixtures.h"
@@ -148,9 +148,17 @@ TEST(ExportCsv, FailuresNameThePathAndReasonAndLoseNothing) {
 
     const auto none = [] {};
     const std::string prefix = "File access failure: could not write ";
-    const struct { std::string folder; std::function<void()> setup; std::string reason; std::string after = kBefore; } cases[] = {
-        {readOnly, [] { AsNobody(); }, "the folder " + readOnly + " is not writable; CEP.csv is kept beside the program, "
-                                       "so install the program in a folder of your own or make this one writable", ""},
+    const struct {
+        std::string folder;
+        std::function<void()> setup;
+        std::string reason;
+        std::string after = kBefore;
+    } cases[] = {
+        {readOnly, [] { AsNobody(); },
+         "the folder " + readOnly +
+             " is not writable; CEP.csv is kept beside the program, "
+             "so install the program in a folder of your own or make this one writable",
+         ""},
         {readOnlyFile, [&] { AsNobody(); }, "Permission denied"},
         {dir / "missing", none, "No such file or directory", ""},
         {csvIsFolder, none, "Is a directory", ""},
@@ -165,14 +173,16 @@ TEST(ExportCsv, FailuresNameThePathAndReasonAndLoseNothing) {
          kBefore + kTargetRecord},
         // A program that takes no lock appends after our record and then our flush
         // fails: our bytes are no longer the last, so nothing is cut, its line survives.
-        {folder("other", kBefore.c_str()), [] { gFailSync = EIO, gAppendBeforeSyncFails = "\"other.grp\",1,1,2,3,1\r\n"; },
-         "Input/output error", kBefore + kTargetRecord + "\"other.grp\",1,1,2,3,1\r\n"},
+        {folder("other", kBefore.c_str()),
+         [] { gFailSync = EIO, gAppendBeforeSyncFails = "\"other.grp\",1,1,2,3,1\r\n"; }, "Input/output error",
+         kBefore + kTargetRecord + "\"other.grp\",1,1,2,3,1\r\n"},
         // May be appended to, not read: appended to all the same.
         {writeOnly, [&] { AsNobody(writeOnly + "/CEP.csv"); }, "", kBefore + kTargetRecord},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
-        EXPECT_EQ(ExportInChild(c.folder, c.setup), c.reason.empty() ? "" : prefix + c.folder + "/CEP.csv (" + c.reason + ")");
+        EXPECT_EQ(ExportInChild(c.folder, c.setup),
+                  c.reason.empty() ? "" : prefix + c.folder + "/CEP.csv (" + c.reason + ")");
         if (fs::is_regular_file(c.folder + "/CEP.csv")) {
             fs::permissions(c.folder + "/CEP.csv", fs::perms::owner_read, fs::perm_options::add);  // to look
             EXPECT_EQ(ReadAll(c.folder + "/CEP.csv"), c.after);
@@ -190,7 +200,8 @@ TEST(ExportCsv, WaitsABoundedTimeForAnotherProgramsLock) {
     const auto saved = cep::ExportCsv(dir.path().string(), kTarget);
     const auto waited = steady_clock::now() - start;
     ASSERT_FALSE(saved.ok());
-    EXPECT_EQ(saved.failure().message, "File access failure: could not write " + csv + " (the file is locked by another program)");
+    EXPECT_EQ(saved.failure().message,
+              "File access failure: could not write " + csv + " (the file is locked by another program)");
     EXPECT_GE(waited, cep::kLockBound);
     EXPECT_LT(waited, cep::kLockBound + milliseconds(500));
     EXPECT_EQ(ReadAll(csv), kBefore);
@@ -222,8 +233,7 @@ TEST(ExportCsv, ConcurrentSavesKeepEveryConfirmedRecord) {
     }
     ::close(confirmed[1]);
     std::istringstream confirmedNames(ReadToEnd(confirmed[0]));
-    while (::wait(nullptr) > 0) {
-    }
+    while (::wait(nullptr) > 0) {}
     std::map<std::string, int> expected;
     for (std::string name; std::getline(confirmedNames, name);) ++expected[name];
 

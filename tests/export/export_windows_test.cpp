@@ -78,7 +78,8 @@ TEST(ExportCsvWindows, FailuresSayWhatToDoAndLoseNothing) {
         fs::create_directory(Utf8Path(dir / name));
         return dir / name;
     };
-    const std::string spreadsheet = folder("spreadsheet"), readOnly = folder("readonly"), csvIsFolder = folder("csvfolder");
+    const std::string spreadsheet = folder("spreadsheet"), readOnly = folder("readonly"),
+                      csvIsFolder = folder("csvfolder");
     dir.Write("spreadsheet/CEP.csv", kBefore);
     dir.Write("readonly/CEP.csv", kBefore);
     ASSERT_TRUE(::SetFileAttributesW(Utf8Path(readOnly + "\\CEP.csv").c_str(), FILE_ATTRIBUTE_READONLY));
@@ -87,15 +88,19 @@ TEST(ExportCsvWindows, FailuresSayWhatToDoAndLoseNothing) {
     ASSERT_TRUE(holder.holding(spreadsheet + "\\CEP.csv"));
 
     // Wine run as root writes to a read-only file all the same; Windows does not.
-    const HANDLE probe = ::CreateFileW(Utf8Path(readOnly + "\\CEP.csv").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE probe = ::CreateFileW(Utf8Path(readOnly + "\\CEP.csv").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     const bool readOnlyHolds = probe == INVALID_HANDLE_VALUE;
     if (!readOnlyHolds) ::CloseHandle(probe);
 
-    const struct { std::string folder, reason, after; } cases[] = {
-        {spreadsheet, "the file is open in another program, such as a spreadsheet; close it there and save again", kBefore},
+    const struct {
+        std::string folder, reason, after;
+    } cases[] = {
+        {spreadsheet, "the file is open in another program, such as a spreadsheet; close it there and save again",
+         kBefore},
         {readOnlyHolds ? readOnly : spreadsheet,
-         readOnlyHolds ? "Permission denied" : "the file is open in another program, such as a spreadsheet; close it there and save again",
+         readOnlyHolds ? "Permission denied"
+                       : "the file is open in another program, such as a spreadsheet; close it there and save again",
          kBefore},
         {csvIsFolder, "Is a directory", ""},
         {dir / "missing", "No such file or directory", ""},
@@ -116,12 +121,14 @@ TEST(ExportCsvWindows, AFolderNamedOutsideTheAnsiCodePage) {
     TempDir dir;
     const std::string folder = dir / "\xe7\x9b\xae\xe6\xa8\x99";  // CJK
     fs::create_directory(Utf8Path(folder));
-    const cep::CompletedCalculation greek{"\xce\xb2\xce\xbf\xce\xbb\xce\xae.grp", 100, 1.25, 2.5, cep::MoaVerdict::ExceedsMoa};
+    const cep::CompletedCalculation greek{"\xce\xb2\xce\xbf\xce\xbb\xce\xae.grp", 100, 1.25, 2.5,
+                                          cep::MoaVerdict::ExceedsMoa};
     for (int save = 0; save < 2; ++save) {
         const auto saved = cep::ExportCsv(folder, greek);
         ASSERT_TRUE(saved.ok()) << saved.failure().message;
-        EXPECT_EQ(saved.value(), "CEP and MOA data have been saved in \r\n" + folder +
-                                     "\\CEP.csv\r\nYou may view this file in MS Excel or similar spreadsheet software.");
+        EXPECT_EQ(saved.value(),
+                  "CEP and MOA data have been saved in \r\n" + folder +
+                      "\\CEP.csv\r\nYou may view this file in MS Excel or similar spreadsheet software.");
     }
     const std::string record = "\"\xce\xb2\xce\xbf\xce\xbb\xce\xae.grp\",100,1.25,2.5,3.75,2.5\r\n";
     EXPECT_EQ(ReadAll(folder + "\\CEP.csv"), record + record);

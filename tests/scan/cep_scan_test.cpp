@@ -28,7 +28,9 @@ using testing_support::Captured;
 using testing_support::ReadAll;
 using testing_support::TempDir;
 
-Captured Scan(const std::vector<std::string>& args) { return testing_support::RunProgram(CEP_SCAN_PATH, args, {"LC_ALL=C"}); }
+Captured Scan(const std::vector<std::string>& args) {
+    return testing_support::RunProgram(CEP_SCAN_PATH, args, {"LC_ALL=C"});
+}
 
 // A 150 dpi scan of five holes, saved as PNG (stating its resolution or not).
 struct Picture {
@@ -43,8 +45,8 @@ Picture MakePicture(const TempDir& dir, const std::string& name, bool statesDpi 
     p.spec.width = p.spec.height = 4;
     p.spec.holes = {{0.1, 0.9}, {0.8, 0.2}, {0.3, -0.7}, {-0.6, -0.5}, {-0.9, 0.4}};
     p.target = testing_support::RenderTarget(p.spec);
-    QImage image(p.target.grey.data, p.target.grey.cols, p.target.grey.rows,
-                 static_cast<qsizetype>(p.target.grey.step), QImage::Format_Grayscale8);
+    QImage image(p.target.grey.data, p.target.grey.cols, p.target.grey.rows, static_cast<qsizetype>(p.target.grey.step),
+                 QImage::Format_Grayscale8);
     QImage copy = image.copy();
     if (statesDpi) {
         copy.setDotsPerMeterX(5906);  // 150 dpi
@@ -66,7 +68,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 std::vector<std::string> Listing(const TempDir& dir) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -122,7 +125,8 @@ TEST(CepScan, WritesANewFileThatCepReportReads) {
     const Captured again = Scan({p.path, "--caliber", ".308", "--aim-pixel", p.aim, "-o", group});
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.out, "");
-    EXPECT_EQ(again.err, "cep-scan: File access failure: " + group + " already exists; cep-scan writes only new files.\n");
+    EXPECT_EQ(again.err,
+              "cep-scan: File access failure: " + group + " already exists; cep-scan writes only new files.\n");
     EXPECT_EQ(ReadAll(group), written);
 }
 
@@ -163,9 +167,7 @@ TEST(CepScan, Json) {
         EXPECT_EQ(testing_support::ScoreShots(p.spec.holes, found, 0.02).matched, 5);
         EXPECT_EQ(doc["calibration"]["points"].size(), byPoints ? 5u : 0u);
         EXPECT_LT(doc["calibration"]["residual_in"].get<double>(), byPoints ? 0.001 : 1e-12);
-        if (byPoints) {
-            EXPECT_EQ(doc["calibration"]["points"][4]["y"], 1.0);
-        }
+        if (byPoints) { EXPECT_EQ(doc["calibration"]["points"][4]["y"], 1.0); }
         EXPECT_EQ(doc["warnings"], nlohmann::json::array());
     }
 }
@@ -190,7 +192,8 @@ TEST(CepScan, WarningsOnStderr) {
     const Captured run = Scan({p.path, "--caliber", ".308", "--aim-pixel", p.aim, "--shots", "6"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(Lines(run.out).size(), 8u);
-    EXPECT_EQ(run.err, "cep-scan: warning: found 5 of the 6 shots given; shots through one hole cannot be told apart.\n");
+    EXPECT_EQ(run.err,
+              "cep-scan: warning: found 5 of the 6 shots given; shots through one hole cannot be told apart.\n");
 }
 
 struct BadRun {
@@ -212,7 +215,8 @@ TEST_P(CepScanFailure, OneLineNothingWritten) {
     const auto before = Listing(dir);
     std::vector<std::string> args;
     const auto expand = [&](std::string text) {
-        for (const auto& [from, to] : {std::pair<std::string, std::string>{"DIR/", dir / ""}, {"PIC", p.path}, {"AIM", p.aim}}) {
+        for (const auto& [from, to] :
+             {std::pair<std::string, std::string>{"DIR/", dir / ""}, {"PIC", p.path}, {"AIM", p.aim}}) {
             for (std::size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
         }
         return text;
@@ -233,57 +237,103 @@ INSTANTIATE_TEST_SUITE_P(
     Scan, CepScanFailure,
     ::testing::Values(
         BadRun{"no_arguments", {}, 2, "cep-scan: no picture given" + kHow},
-        BadRun{"no_calibre", {"PIC", "--aim-pixel", "AIM"}, 2,
+        BadRun{"no_calibre",
+               {"PIC", "--aim-pixel", "AIM"},
+               2,
                "cep-scan: --caliber is needed (such as --caliber 0.308in or 7.62mm)" + kHow},
-        BadRun{"no_calibration", {"PIC", "--caliber", ".308"}, 2,
-               "cep-scan: calibrate by --aim-pixel PX,PY (with --dpi unless the picture states it) or by --points" + kHow},
-        BadRun{"both_calibrations", {"PIC", "--caliber", ".308", "--dpi", "150", "--points", kSquarePoints}, 2,
+        BadRun{
+            "no_calibration",
+            {"PIC", "--caliber", ".308"},
+            2,
+            "cep-scan: calibrate by --aim-pixel PX,PY (with --dpi unless the picture states it) or by --points" + kHow},
+        BadRun{"both_calibrations",
+               {"PIC", "--caliber", ".308", "--dpi", "150", "--points", kSquarePoints},
+               2,
                "cep-scan: calibrate by --dpi and --aim-pixel or by --points, not both" + kHow},
         BadRun{"unknown_option", {"PIC", "--calibre", ".308"}, 2, "cep-scan: unknown option --calibre" + kHow},
-        BadRun{"two_pictures", {"PIC", "PIC", "--caliber", ".308"}, 2,
+        BadRun{"two_pictures",
+               {"PIC", "PIC", "--caliber", ".308"},
+               2,
                "cep-scan: one picture at a time; \"PIC\" is a second" + kHow},
         BadRun{"value_missing", {"PIC", "--caliber"}, 2, "cep-scan: --caliber needs a value" + kHow},
-        BadRun{"calibre_text", {"PIC", "--caliber", "thirty", "--aim-pixel", "AIM"}, 2,
+        BadRun{"calibre_text",
+               {"PIC", "--caliber", "thirty", "--aim-pixel", "AIM"},
+               2,
                "cep-scan: --caliber: the calibre \"thirty\" is not a number of inches or millimetres (such as "
-               "0.308in, .308 or 7.62mm)." + kHow},
-        BadRun{"calibre_size", {"PIC", "--caliber=7.62", "--aim-pixel", "AIM"}, 2,
+               "0.308in, .308 or 7.62mm)." +
+                   kHow},
+        BadRun{"calibre_size",
+               {"PIC", "--caliber=7.62", "--aim-pixel", "AIM"},
+               2,
                "cep-scan: --caliber: the calibre \"7.62\" is outside 0.10 to 1.00 in (for millimetres, write mm: "
-               "7.62mm)." + kHow},
-        BadRun{"dpi_text", {"PIC", "--caliber", ".308", "--dpi", "150dpi", "--aim-pixel", "AIM"}, 2,
+               "7.62mm)." +
+                   kHow},
+        BadRun{"dpi_text",
+               {"PIC", "--caliber", ".308", "--dpi", "150dpi", "--aim-pixel", "AIM"},
+               2,
                "cep-scan: --dpi: \"150dpi\" is not a number" + kHow},
-        BadRun{"aim_text", {"PIC", "--caliber", ".308", "--aim-pixel", "300"}, 2,
+        BadRun{"aim_text",
+               {"PIC", "--caliber", ".308", "--aim-pixel", "300"},
+               2,
                "cep-scan: --aim-pixel: \"300\" is not PX,PY" + kHow},
-        BadRun{"points_text", {"PIC", "--caliber", ".308", "--points", "1,2=3;4,5=6,7"}, 2,
+        BadRun{"points_text",
+               {"PIC", "--caliber", ".308", "--points", "1,2=3;4,5=6,7"},
+               2,
                "cep-scan: --points: \"1,2=3\" is not PX,PY=X,Y (pixels, then inches from the aim)" + kHow},
-        BadRun{"shots_text", {"PIC", "--caliber", ".308", "--aim-pixel", "AIM", "--shots", "2.5"}, 2,
+        BadRun{"shots_text",
+               {"PIC", "--caliber", ".308", "--aim-pixel", "AIM", "--shots", "2.5"},
+               2,
                "cep-scan: --shots: \"2.5\" is not a whole number from 1 to 1000" + kHow},
-        BadRun{"shots_none", {"PIC", "--caliber", ".308", "--aim-pixel", "AIM", "--shots", "0"}, 2,
+        BadRun{"shots_none",
+               {"PIC", "--caliber", ".308", "--aim-pixel", "AIM", "--shots", "0"},
+               2,
                "cep-scan: --shots: \"0\" is not a whole number from 1 to 1000" + kHow},
-        BadRun{"empty_output", {"PIC", "--caliber", ".308", "--aim-pixel", "AIM", "-o", ""}, 2,
+        BadRun{"empty_output",
+               {"PIC", "--caliber", ".308", "--aim-pixel", "AIM", "-o", ""},
+               2,
                "cep-scan: -o needs a file name" + kHow},
-        BadRun{"dpi_nought", {"PIC", "--caliber", ".308", "--dpi", "0", "--aim-pixel", "AIM", "-o", "DIR/new.grp"}, 1,
+        BadRun{"dpi_nought",
+               {"PIC", "--caliber", ".308", "--dpi", "0", "--aim-pixel", "AIM", "-o", "DIR/new.grp"},
+               1,
                "cep-scan: Calibration failure: the resolution must be more than 0 dots per inch, not 0.\n"},
-        BadRun{"three_points", {"PIC", "--caliber", ".308", "--points", "10,10=-1,1;310,10=1,1;310,310=1,-1", "-o", "DIR/new.grp"}, 1,
+        BadRun{"three_points",
+               {"PIC", "--caliber", ".308", "--points", "10,10=-1,1;310,10=1,1;310,310=1,-1", "-o", "DIR/new.grp"},
+               1,
                "cep-scan: Calibration failure: 3 points given; a perspective needs at least 4.\n"},
         BadRun{"points_on_a_line",
-               {"PIC", "--caliber", ".308", "--points", "10,10=-1,1;20,20=1,1;30,30=1,-1;40,40=-1,-1;50,50=0,0"}, 1,
+               {"PIC", "--caliber", ".308", "--points", "10,10=-1,1;20,20=1,1;30,30=1,-1;40,40=-1,-1;50,50=0,0"},
+               1,
                "cep-scan: Calibration failure: the points lie on one line in the picture; a perspective needs them "
                "spread over the target.\n"},
-        BadRun{"missing_picture", {"DIR/none.png", "--caliber", ".308", "--aim-pixel", "AIM"}, 1,
+        BadRun{"missing_picture",
+               {"DIR/none.png", "--caliber", ".308", "--aim-pixel", "AIM"},
+               1,
                "cep-scan: File not found: there is no file at DIR/none.png.\n"},
-        BadRun{"folder", {"DIR/folder.png", "--caliber", ".308", "--aim-pixel", "AIM"}, 1,
+        BadRun{"folder",
+               {"DIR/folder.png", "--caliber", ".308", "--aim-pixel", "AIM"},
+               1,
                "cep-scan: File access failure: DIR/folder.png is a folder, not a picture.\n"},
-        BadRun{"not_a_picture", {"DIR/notes.png", "--caliber", ".308", "--aim-pixel", "AIM", "-o", "DIR/new.grp"}, 1,
+        BadRun{"not_a_picture",
+               {"DIR/notes.png", "--caliber", ".308", "--aim-pixel", "AIM", "-o", "DIR/new.grp"},
+               1,
                "cep-scan: Picture failure: DIR/notes.png is not a picture that can be read (Unsupported "
                "image format).\n"},
-        BadRun{"output_exists", {"PIC", "--caliber", ".308", "--aim-pixel", "AIM", "-o", "DIR/taken.grp"}, 1,
+        BadRun{"output_exists",
+               {"PIC", "--caliber", ".308", "--aim-pixel", "AIM", "-o", "DIR/taken.grp"},
+               1,
                "cep-scan: File access failure: DIR/taken.grp already exists; cep-scan writes only new files.\n"},
-        BadRun{"output_folder_missing", {"PIC", "--caliber", ".308", "--aim-pixel", "AIM", "-o", "DIR/no/new.grp"}, 1,
+        BadRun{"output_folder_missing",
+               {"PIC", "--caliber", ".308", "--aim-pixel", "AIM", "-o", "DIR/no/new.grp"},
+               1,
                "cep-scan: File access failure: could not write DIR/no/new.grp (No such file or directory).\n"},
-        BadRun{"too_coarse", {"PIC", "--caliber", ".308", "--dpi", "20", "--aim-pixel", "AIM", "-o", "DIR/new.grp"}, 1,
+        BadRun{"too_coarse",
+               {"PIC", "--caliber", ".308", "--dpi", "20", "--aim-pixel", "AIM", "-o", "DIR/new.grp"},
+               1,
                "cep-scan: Picture failure: a 0.308 in hole spans only 6.2 pixels here; scan or photograph at 26 "
                "pixels per inch or more.\n"},
-        BadRun{"aim_with_points", {"PIC", "--caliber", ".308", "--aim-pixel", "-300,-300", "--points", kSquarePoints}, 2,
+        BadRun{"aim_with_points",
+               {"PIC", "--caliber", ".308", "--aim-pixel", "-300,-300", "--points", kSquarePoints},
+               2,
                "cep-scan: calibrate by --dpi and --aim-pixel or by --points, not both" + kHow}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -186,23 +186,36 @@ TEST(Calibration, DpiMustBeMoreThanNought) {
 }
 
 TEST(Calibre, TakesInchesAndMillimetres) {
-    for (const auto& [text, inches] : std::vector<std::pair<std::string, double>>{
-             {"0.308in", 0.308}, {".308", 0.308}, {"0.308 in", 0.308}, {"0.308IN", 0.308},
-             {"7.62mm", 7.62 / 25.4}, {"6.5mm", 6.5 / 25.4}, {"6.5 MM", 6.5 / 25.4}, {"0.1", 0.1}, {"1in", 1.0},
-             {"25.4mm", 1.0}, {"2.54mm", 0.1}}) {
+    for (const auto& [text, inches] : std::vector<std::pair<std::string, double>>{{"0.308in", 0.308},
+                                                                                  {".308", 0.308},
+                                                                                  {"0.308 in", 0.308},
+                                                                                  {"0.308IN", 0.308},
+                                                                                  {"7.62mm", 7.62 / 25.4},
+                                                                                  {"6.5mm", 6.5 / 25.4},
+                                                                                  {"6.5 MM", 6.5 / 25.4},
+                                                                                  {"0.1", 0.1},
+                                                                                  {"1in", 1.0},
+                                                                                  {"25.4mm", 1.0},
+                                                                                  {"2.54mm", 0.1}}) {
         const auto c = ParseCalibre(text);
         ASSERT_TRUE(c.ok()) << text;
         EXPECT_DOUBLE_EQ(c.value(), inches) << text;
     }
-    for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
-             {"", "Invalid value: the calibre \"\" is not a number of inches or millimetres (such as 0.308in, .308 or 7.62mm)."},
-             {"mm", "Invalid value: the calibre \"mm\" is not a number of inches or millimetres (such as 0.308in, .308 or 7.62mm)."},
-             {"30-06", "Invalid value: the calibre \"30-06\" is not a number of inches or millimetres (such as 0.308in, .308 or 7.62mm)."},
-             {"0.308cm", "Invalid value: the calibre \"0.308cm\" is not a number of inches or millimetres (such as 0.308in, .308 or 7.62mm)."},
-             {"7.62", "Invalid value: the calibre \"7.62\" is outside 0.10 to 1.00 in (for millimetres, write mm: 7.62mm)."},
-             {"0.09in", "Invalid value: the calibre \"0.09in\" is outside 0.10 to 1.00 in."},
-             {"2.5mm", "Invalid value: the calibre \"2.5mm\" is outside 0.10 to 1.00 in."},
-             {"-0.308", "Invalid value: the calibre \"-0.308\" is outside 0.10 to 1.00 in."}}) {
+    for (
+        const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
+            {"",
+             "Invalid value: the calibre \"\" is not a number of inches or millimetres (such as 0.308in, .308 or 7.62mm)."},
+            {"mm",
+             "Invalid value: the calibre \"mm\" is not a number of inches or millimetres (such as 0.308in, .308 or 7.62mm)."},
+            {"30-06",
+             "Invalid value: the calibre \"30-06\" is not a number of inches or millimetres (such as 0.308in, .308 or 7.62mm)."},
+            {"0.308cm",
+             "Invalid value: the calibre \"0.308cm\" is not a number of inches or millimetres (such as 0.308in, .308 or 7.62mm)."},
+            {"7.62",
+             "Invalid value: the calibre \"7.62\" is outside 0.10 to 1.00 in (for millimetres, write mm: 7.62mm)."},
+            {"0.09in", "Invalid value: the calibre \"0.09in\" is outside 0.10 to 1.00 in."},
+            {"2.5mm", "Invalid value: the calibre \"2.5mm\" is outside 0.10 to 1.00 in."},
+            {"-0.308", "Invalid value: the calibre \"-0.308\" is outside 0.10 to 1.00 in."}}) {
         const auto c = ParseCalibre(text);
         ASSERT_FALSE(c.ok()) << text;
         EXPECT_EQ(c.failure().kind, FailureKind::InvalidValue);
@@ -217,7 +230,8 @@ TEST(Text, DecimalsAndStrictNumbers) {
     EXPECT_EQ(Decimals(2, 4), "2.0000");
     double v = 0;
     for (const char* good : {"12", "-0.5", ".308", "1e2", "+3"}) EXPECT_TRUE(ParseNumber(good, v)) << good;
-    for (const char* bad : {"", " 1", "1 ", "1,5", "+-1", "inf", "nan", "1x", "--1"}) EXPECT_FALSE(ParseNumber(bad, v)) << bad;
+    for (const char* bad : {"", " 1", "1 ", "1,5", "+-1", "inf", "nan", "1x", "--1"})
+        EXPECT_FALSE(ParseNumber(bad, v)) << bad;
 }
 
 TEST(GroupText, TheDesignedFormatByteForByte) {
@@ -242,7 +256,8 @@ TEST(ShotOrder, ClockwiseFromTwelve) {
     std::vector<std::pair<double, double>> got;
     for (const auto& s : shots) got.emplace_back(s.at.x, s.at.y);
     // The mean is (0, 2/7): (0, 1) and (0, 2) lie straight up, nearer first.
-    EXPECT_EQ(got, (std::vector<std::pair<double, double>>{{0, 1}, {0, 2}, {0.5, 0.5}, {1, 0}, {0, -1}, {-1, 0}, {-0.5, 0.5}}));
+    EXPECT_EQ(got, (std::vector<std::pair<double, double>>{
+                       {0, 1}, {0, 2}, {0.5, 0.5}, {1, 0}, {0, -1}, {-1, 0}, {-0.5, 0.5}}));
 }
 
 // --- Hole finding on synthetic targets.
@@ -296,8 +311,8 @@ TEST_P(FindsHoles, IsolatedAndTouchingWithinBound) {
     }
     if (c.photo) testing_support::MakePhoto(spec, 0.06, random);
     const auto target = testing_support::RenderTarget(spec);
-    const auto calibration = c.photo ? PhotoCalibration(target, random)
-                                     : CalibrateByDpi(spec.dpi, target.PixelOf({0, 0})).value();
+    const auto calibration =
+        c.photo ? PhotoCalibration(target, random) : CalibrateByDpi(spec.dpi, target.PixelOf({0, 0})).value();
     const auto found = FindShots(target.picture(), calibration, {c.calibre, 0});
     ASSERT_TRUE(found.ok()) << found.failure().message;
     const double bound = c.photo ? 0.03 : 0.02;
@@ -314,18 +329,17 @@ TEST_P(FindsHoles, IsolatedAndTouchingWithinBound) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scan, FindsHoles,
-    ::testing::Values(SheetCase{"grid_150", SheetKind::Grid, 150, false, 0.308, 1},
-                      SheetCase{"rings_150", SheetKind::Rings, 150, false, 0.308, 2},
-                      SheetCase{"grid_300", SheetKind::Grid, 300, false, 0.308, 3},
-                      SheetCase{"rings_300", SheetKind::Rings, 300, false, 0.308, 4},
-                      SheetCase{"rings_150_22", SheetKind::Rings, 150, false, 0.224, 5},
-                      SheetCase{"grid_300_65mm", SheetKind::Grid, 300, false, 6.5 / 25.4, 6},
-                      SheetCase{"photo_grid_150", SheetKind::Grid, 150, true, 0.308, 7},
-                      SheetCase{"photo_rings_150", SheetKind::Rings, 150, true, 0.308, 8},
-                      SheetCase{"photo_grid_300", SheetKind::Grid, 300, true, 0.308, 9}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Scan, FindsHoles,
+                         ::testing::Values(SheetCase{"grid_150", SheetKind::Grid, 150, false, 0.308, 1},
+                                           SheetCase{"rings_150", SheetKind::Rings, 150, false, 0.308, 2},
+                                           SheetCase{"grid_300", SheetKind::Grid, 300, false, 0.308, 3},
+                                           SheetCase{"rings_300", SheetKind::Rings, 300, false, 0.308, 4},
+                                           SheetCase{"rings_150_22", SheetKind::Rings, 150, false, 0.224, 5},
+                                           SheetCase{"grid_300_65mm", SheetKind::Grid, 300, false, 6.5 / 25.4, 6},
+                                           SheetCase{"photo_grid_150", SheetKind::Grid, 150, true, 0.308, 7},
+                                           SheetCase{"photo_rings_150", SheetKind::Rings, 150, true, 0.308, 8},
+                                           SheetCase{"photo_grid_300", SheetKind::Grid, 300, true, 0.308, 9}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Overlapping pairs, centres 0.08 to 0.15 in apart, are split into both shots
 // once the shot count is given; those shots are tiered "split".
@@ -344,7 +358,8 @@ TEST(FindsHolesOverlapping, SplitWithTheShotCount) {
         EXPECT_EQ(found.value().shots.size(), spec.holes.size());
         for (std::size_t p = 0; p < spec.holes.size(); p += 2) {
             ++pairs;
-            split += testing_support::ScoreShots({spec.holes[p], spec.holes[p + 1]}, found.value().shots, 0.04).matched == 2;
+            split +=
+                testing_support::ScoreShots({spec.holes[p], spec.holes[p + 1]}, found.value().shots, 0.04).matched == 2;
         }
         for (const auto& shot : found.value().shots) EXPECT_EQ(TierName(shot.tier), "split");
     }
@@ -387,8 +402,8 @@ TEST_P(CleanSheet, HasNoHoles) {
     std::mt19937 random(c.seed);
     if (c.photo) testing_support::MakePhoto(spec, 0.06, random);
     const auto target = testing_support::RenderTarget(spec);
-    const auto calibration = c.photo ? PhotoCalibration(target, random)
-                                     : CalibrateByDpi(spec.dpi, target.PixelOf({0, 0})).value();
+    const auto calibration =
+        c.photo ? PhotoCalibration(target, random) : CalibrateByDpi(spec.dpi, target.PixelOf({0, 0})).value();
     const auto found = FindShots(target.picture(), calibration, {c.calibre, 0});
     ASSERT_TRUE(found.ok());
     EXPECT_TRUE(found.value().shots.empty());
@@ -448,17 +463,16 @@ TEST_P(SnapsToCrossing, WithinAFractionOfAPixel) {
     EXPECT_NEAR(snapped->y, truth.y, 0.5);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scan, SnapsToCrossing,
-    ::testing::Values(CrossingCase{"grid_150", 150, false, {1.0, -0.5}, 6, -5, 20, true},
-                      CrossingCase{"grid_300", 300, false, {-1.5, 1.0}, -9, 4, 20, true},
-                      CrossingCase{"aim_150", 150, false, {0.0, 0.0}, 5, 4, 20, true},
-                      CrossingCase{"photo_150", 150, true, {0.5, 1.5}, 4, 7, 20, true},
-                      CrossingCase{"nearest_of_two", 150, false, {0.5, 0.5}, 30, 0, 60, true},
-                      CrossingCase{"line_middle", 150, false, {1.25, -0.5}, 0, 0, 20, false},
-                      CrossingCase{"paper", 150, false, {1.25, -0.75}, 0, 0, 20, false},
-                      CrossingCase{"hole", 150, false, {-1.25, 1.25}, 0, 0, 12, false},
-                      CrossingCase{"outside", 150, false, {0, 0}, -2000, 0, 20, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Scan, SnapsToCrossing,
+                         ::testing::Values(CrossingCase{"grid_150", 150, false, {1.0, -0.5}, 6, -5, 20, true},
+                                           CrossingCase{"grid_300", 300, false, {-1.5, 1.0}, -9, 4, 20, true},
+                                           CrossingCase{"aim_150", 150, false, {0.0, 0.0}, 5, 4, 20, true},
+                                           CrossingCase{"photo_150", 150, true, {0.5, 1.5}, 4, 7, 20, true},
+                                           CrossingCase{"nearest_of_two", 150, false, {0.5, 0.5}, 30, 0, 60, true},
+                                           CrossingCase{"line_middle", 150, false, {1.25, -0.5}, 0, 0, 20, false},
+                                           CrossingCase{"paper", 150, false, {1.25, -0.75}, 0, 0, 20, false},
+                                           CrossingCase{"hole", 150, false, {-1.25, 1.25}, 0, 0, 12, false},
+                                           CrossingCase{"outside", 150, false, {0, 0}, -2000, 0, 20, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -12,9 +12,9 @@ namespace {
 
 constexpr double kPaper = 0.92;
 constexpr double kInk = 0.08;
-constexpr double kWipe = 0.5;          // the grey a bullet leaves round its hole
-constexpr double kWipeWidth = 0.02;    // inches
-constexpr double kTable = 0.35;        // what lies around the sheet in a photo
+constexpr double kWipe = 0.5;        // the grey a bullet leaves round its hole
+constexpr double kWipeWidth = 0.02;  // inches
+constexpr double kTable = 0.35;      // what lies around the sheet in a photo
 
 struct HoleShape {
     double x, y, radius;
@@ -81,9 +81,11 @@ RenderedTarget RenderTarget(const TargetSpec& spec) {
         sheet.holes.push_back(h);
     }
     RenderedTarget out;
-    cv::Size size(static_cast<int>(std::lround(spec.width * spec.dpi)), static_cast<int>(std::lround(spec.height * spec.dpi)));
+    cv::Size size(static_cast<int>(std::lround(spec.width * spec.dpi)),
+                  static_cast<int>(std::lround(spec.height * spec.dpi)));
     // A scan: the aim at the middle pixel.
-    out.targetToPixel = cv::Matx33d(spec.dpi, 0, (size.width - 1) / 2.0, 0, -spec.dpi, (size.height - 1) / 2.0, 0, 0, 1);
+    out.targetToPixel =
+        cv::Matx33d(spec.dpi, 0, (size.width - 1) / 2.0, 0, -spec.dpi, (size.height - 1) / 2.0, 0, 0, 1);
     if (spec.photoCorners) {
         size = spec.photoSize;
         const cv::Point2f from[4] = {{static_cast<float>(-spec.width / 2), static_cast<float>(spec.height / 2)},
@@ -130,7 +132,8 @@ void MakePhoto(TargetSpec& spec, double slant, std::mt19937& random) {
     std::uniform_real_distribution<double> shift(-slant, slant);
     const double w = spec.width * spec.dpi, h = spec.height * spec.dpi;
     const double margin = 0.2 * std::max(w, h);
-    const cv::Point2d base[4] = {{margin, margin}, {margin + w, margin}, {margin + w, margin + h}, {margin, margin + h}};
+    const cv::Point2d base[4] = {
+        {margin, margin}, {margin + w, margin}, {margin + w, margin + h}, {margin, margin + h}};
     std::array<cv::Point2d, 4> corners;
     for (std::size_t i = 0; i < 4; ++i) corners[i] = base[i] + cv::Point2d(shift(random) * w, shift(random) * h);
     spec.photoCorners = corners;

@@ -36,8 +36,8 @@ struct TargetSpec {
 };
 
 struct RenderedTarget {
-    cv::Mat grey;              // CV_8U
-    cv::Matx33d targetToPixel; // inches (y up) to pixel centres
+    cv::Mat grey;               // CV_8U
+    cv::Matx33d targetToPixel;  // inches (y up) to pixel centres
     scan::GreyPicture picture() const {
         return {grey.ptr<std::uint8_t>(0), grey.cols, grey.rows, static_cast<std::ptrdiff_t>(grey.step)};
     }

@@ -3,11 +3,11 @@
 // plain fcntl write lock on the whole file, held until the object goes.
 #pragma once
 
-#include <csignal>
 #include <fcntl.h>
-#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <string>
 
 namespace cep::testing_support {
 

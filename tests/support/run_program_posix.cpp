@@ -13,7 +13,8 @@ extern char** environ;
 namespace cep::testing_support {
 
 Captured RunProgram(const std::string& program, const std::vector<std::string>& args,
-                    const std::vector<std::string>& environment, const std::string& out, const std::string& folder, bool together) {
+                    const std::vector<std::string>& environment, const std::string& out, const std::string& folder,
+                    bool together) {
     TempDir io;
     const std::string outPath = out.empty() ? io / "out" : out;
     const std::string errPath = io / "err";

@@ -49,7 +49,8 @@ HANDLE Inheritable(const std::wstring& path) {
 }  // namespace
 
 Captured RunProgram(const std::string& program, const std::vector<std::string>& args,
-                    const std::vector<std::string>& environment, const std::string& out, const std::string& folder, bool together) {
+                    const std::vector<std::string>& environment, const std::string& out, const std::string& folder,
+                    bool together) {
     TempDir io;
     const std::string outPath = out.empty() ? io / "out" : out;
     const std::string errPath = io / "err";

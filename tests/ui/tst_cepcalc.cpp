@@ -22,7 +22,7 @@ namespace {
 
 enum Opener { Button, Menu, Compare, Pool };
 
-const QByteArray kFive = "1.25,0 0,1.25 -1.25,0 0,-1.25 1.25,0";  // cep 1.25 about (0, 0)
+const QByteArray kFive = "1.25,0 0,1.25 -1.25,0 0,-1.25 1.25,0"; // cep 1.25 about (0, 0)
 
 QByteArray group(const QByteArray &count, QByteArray shots)
 {
@@ -54,7 +54,10 @@ const QString kRange1At100 = report("range1.grp (5-shot group at 100 yards)", "1
 const QStringList kRange1Shown = {"", kRange1At100, "Save"};
 const QByteArray kRange1Record = "\"range1.grp\",100,1.25,2.5,3.75,2.5\r\n";
 
-QString box(const char *icon, const QString &text) { return QString(icon) + " | CEPcalc | OK | plain | " + text; }
+QString box(const char *icon, const QString &text)
+{
+    return QString(icon) + " | CEPcalc | OK | plain | " + text;
+}
 
 // Ends a modal (hiding ends a dialog whatever its buttons): describes a message box as box()
 // does, or names any other modal. Its event loop ends only once this returns.
@@ -66,7 +69,8 @@ QString describe(QWidget *modal)
     const QString buttons = m->standardButtons() == QMessageBox::Ok ? "OK" : "more";
     const QString format = m->textFormat() == Qt::PlainText ? "plain" : "markup";
     return QString("%1 | %2 | %3 | %4 | %5")
-        .arg(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(m->icon()), m->windowTitle(), buttons, format, m->text());
+        .arg(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(m->icon()), m->windowTitle(), buttons, format,
+             m->text());
 }
 
 QString answer(QWidget *modal)
@@ -80,7 +84,7 @@ QString answer(QWidget *modal)
 QString whileModal(const std::function<void()> &act, const std::function<QString(QWidget *)> &handle = answer)
 {
     QString seen;
-    QObject guard;  // ends the timers on return
+    QObject guard; // ends the timers on return
     std::function<void()> poll = [&] {
         if (QWidget *modal = QApplication::activeModalWidget())
             seen = handle(modal);
@@ -88,12 +92,12 @@ QString whileModal(const std::function<void()> &act, const std::function<QString
             QTimer::singleShot(10, &guard, poll);
     };
     QTimer::singleShot(0, &guard, poll);
-    QTimer::singleShot(8000, &guard, [&] {  // ends what is still open: the test fails, not hangs
+    QTimer::singleShot(8000, &guard, [&] { // ends what is still open: the test fails, not hangs
         for (int i = 0; i < 10 && QApplication::activeModalWidget() != nullptr; ++i)
             seen += " <left open> " + answer(QApplication::activeModalWidget());
     });
     act();
-    QCoreApplication::processEvents();  // for a modal that comes up only then
+    QCoreApplication::processEvents(); // for a modal that comes up only then
     return seen;
 }
 
@@ -101,14 +105,22 @@ QString whileModal(const std::function<void()> &act, const std::function<QString
 QString differences(const QImage &shown, const QImage &decoded)
 {
     if (shown.size() != decoded.size())
-        return QString("%1x%2 shown, %3x%4 decoded").arg(shown.width()).arg(shown.height()).arg(decoded.width()).arg(decoded.height());
+        return QString("%1x%2 shown, %3x%4 decoded")
+            .arg(shown.width())
+            .arg(shown.height())
+            .arg(decoded.width())
+            .arg(decoded.height());
     const QImage a = shown.convertToFormat(QImage::Format_ARGB32), b = decoded.convertToFormat(QImage::Format_ARGB32);
     int count = 0;
     QString first;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
             if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0)
-                first = QString("(%1,%2) %3 shown, %4 decoded").arg(x).arg(y).arg(a.pixel(x, y), 8, 16, QChar(u'0')).arg(b.pixel(x, y), 8, 16, QChar(u'0'));
+                first = QString("(%1,%2) %3 shown, %4 decoded")
+                            .arg(x)
+                            .arg(y)
+                            .arg(a.pixel(x, y), 8, 16, QChar(u'0'))
+                            .arg(b.pixel(x, y), 8, 16, QChar(u'0'));
     return count == 0 ? QString() : QString("%1 differing pixels, the first at %2").arg(count).arg(first);
 }
 
@@ -173,7 +185,7 @@ QStringList pdfGridSteps(const QByteArray &pdf)
     for (qsizetype at = pdf.indexOf("\nstream\n"), end; at >= 0 && (end = pdf.indexOf("endstream", at)) > 0;
          at = pdf.indexOf("\nstream\n", end)) {
         const QByteArray content = qUncompress(QByteArray("\x01\0\0\0", 4) + pdf.mid(at + 8, end - at - 8));
-        QList<std::pair<QTransform, bool>> state{{QTransform(), false}};  // q/Q: the matrix, whether grid grey
+        QList<std::pair<QTransform, bool>> state{{QTransform(), false}}; // q/Q: the matrix, whether grid grey
         QList<double> o;
         QPointF moved;
         for (const QByteArray &token : content.simplified().split(' ')) {
@@ -217,7 +229,8 @@ bool writeTarget(const QString &path, bool statesDpi)
     spec.width = spec.height = 4.5;
     spec.holes = kHoles;
     const auto target = cep::testing_support::RenderTarget(spec);
-    QImage image(target.grey.data, target.grey.cols, target.grey.rows, int(target.grey.step), QImage::Format_Grayscale8);
+    QImage image(target.grey.data, target.grey.cols, target.grey.rows, int(target.grey.step),
+                 QImage::Format_Grayscale8);
     image = image.copy();
     if (statesDpi)
         image.setDotsPerMeterX(qRound(150 / 0.0254)), image.setDotsPerMeterY(qRound(150 / 0.0254));
@@ -233,7 +246,10 @@ QStringList markers(QGraphicsView *view)
             continue;
         for (QGraphicsItem *child : item->childItems())
             if (auto *label = dynamic_cast<QGraphicsSimpleTextItem *>(child))
-                found.push_back({label->text().toInt(), QString("%1 %2,%3").arg(label->text()).arg(item->pos().x(), 0, 'f', 3).arg(item->pos().y(), 0, 'f', 3)});
+                found.push_back({label->text().toInt(), QString("%1 %2,%3")
+                                                            .arg(label->text())
+                                                            .arg(item->pos().x(), 0, 'f', 3)
+                                                            .arg(item->pos().y(), 0, 'f', 3)});
     }
     std::sort(found.begin(), found.end());
     QStringList lines;
@@ -267,7 +283,10 @@ QList<QPointF> groupShots(const QByteArray &file)
 }
 #endif
 
-QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "<none>"; }
+QString focusName()
+{
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "<none>";
+}
 
 } // namespace
 
@@ -276,7 +295,7 @@ class CepcalcTest : public QObject
     Q_OBJECT
 
     std::unique_ptr<CEPcalc> window;
-    QTemporaryDir elsewhere;  // a folder outside the data folder
+    QTemporaryDir elsewhere; // a folder outside the data folder
     const QString startDir = QDir::currentPath();
     const QString dataDir = QCoreApplication::applicationDirPath() + "/yourdata";
     const QString csvPath = QCoreApplication::applicationDirPath() + "/CEP.csv";
@@ -293,7 +312,10 @@ class CepcalcTest : public QObject
             if (how == Button)
                 QTest::mouseClick(window->cmdInFile, Qt::LeftButton);
             else
-                (how == Menu ? window->mnuFileOpen : how == Compare ? window->mnuStatsCompare : window->mnuStatsPool)->trigger();
+                (how == Menu      ? window->mnuFileOpen
+                 : how == Compare ? window->mnuStatsCompare
+                                  : window->mnuStatsPool)
+                    ->trigger();
         };
         return whileModal(open, [&](QWidget *modal) {
             auto *dialog = qobject_cast<QFileDialog *>(modal);
@@ -314,7 +336,7 @@ class CepcalcTest : public QObject
             auto *details = dialog->findChild<QTreeView *>("treeView");
             const auto fit = [details] {
                 for (int column = 0; details != nullptr && column < details->header()->count(); ++column) {
-                    const QAbstractItemView *view = details;  // where the width its texts need is public
+                    const QAbstractItemView *view = details; // where the width its texts need is public
                     if (details->header()->sectionSize(column) < view->sizeHintForColumn(column))
                         return false;
                 }
@@ -330,7 +352,7 @@ class CepcalcTest : public QObject
             (void)QTest::qWaitFor([dialog] { return QGuiApplication::focusWindow() == dialog->windowHandle(); });
             nameBox->setFocus();
             if (!folder.isEmpty())
-                dialog->setDirectory(folder);  // as a user's visit there would
+                dialog->setDirectory(folder); // as a user's visit there would
             QTest::keyClicks(nameBox, typed);
             QTest::keyClick(nameBox, Qt::Key(key));
             return seen;
@@ -346,7 +368,10 @@ class CepcalcTest : public QObject
         return {shown, window->lblResults->text(), window->mnuFileSave->isEnabled() ? "Save" : ""};
     }
 
-    QString clickSave() { return whileModal([this] { window->mnuFileSave->trigger(); }); }
+    QString clickSave()
+    {
+        return whileModal([this] { window->mnuFileSave->trigger(); });
+    }
 
     // Everything choosing a file may change.
     QStringList state() const
@@ -392,15 +417,16 @@ class CepcalcTest : public QObject
         if (targetWindows().size() != 1)
             return nullptr;
         QWidget *target = targetWindows().first();
-        const QString seen = whileModal([&] { QTest::mouseClick(target->findChild<QPushButton *>("openPicture"), Qt::LeftButton); },
-                                        [&](QWidget *modal) {
-                                            auto *nameBox = modal->findChild<QLineEdit *>("fileNameEdit");
-                                            if (nameBox == nullptr)
-                                                return answer(modal);
-                                            nameBox->setText(picture);
-                                            QTest::keyClick(nameBox, Qt::Key_Return);
-                                            return QString();
-                                        });
+        const QString seen =
+            whileModal([&] { QTest::mouseClick(target->findChild<QPushButton *>("openPicture"), Qt::LeftButton); },
+                       [&](QWidget *modal) {
+                           auto *nameBox = modal->findChild<QLineEdit *>("fileNameEdit");
+                           if (nameBox == nullptr)
+                               return answer(modal);
+                           nameBox->setText(picture);
+                           QTest::keyClick(nameBox, Qt::Key_Return);
+                           return QString();
+                       });
         return seen.isEmpty() ? target : nullptr;
     }
 
@@ -412,7 +438,8 @@ class CepcalcTest : public QObject
     }
 
     // Save group… with `name` typed into its dialog; then the folder it offered, the name, and the status.
-    QString saveGroupAs(QWidget *target, const QString &name, const std::function<QString(QWidget *)> &question = answer)
+    QString saveGroupAs(QWidget *target, const QString &name,
+                        const std::function<QString(QWidget *)> &question = answer)
     {
         QString offered, asked;
         // The question about replacing a file comes after the dialog has gone.
@@ -485,11 +512,13 @@ private slots:
 
     void init()
     {
-        cleanup();  // whatever an earlier run left
+        cleanup(); // whatever an earlier run left
         QVERIFY(QDir().mkpath(dataDir));
         const QList<std::pair<QString, QByteArray>> files = {
-            {"range1.grp", group("5", kFive)}, {"&lt;b&gt;x.grp", group("5", kFive)}, {"notes.txt", "not a group file"},
-            {"RANGE2.GRP", group("4", "0.5,0 0,0.5 -0.5,0 0,-0.5")},  // cep 0.5
+            {"range1.grp", group("5", kFive)},
+            {"&lt;b&gt;x.grp", group("5", kFive)},
+            {"notes.txt", "not a group file"},
+            {"RANGE2.GRP", group("4", "0.5,0 0,0.5 -0.5,0 0,-0.5")}, // cep 0.5
             {"short.grp", "Orvanta group file\r\nno count line\r\n"}};
         for (const auto &[name, bytes] : files)
             QVERIFY2(write(dataDir + '/' + name, bytes), qPrintable(name));
@@ -518,20 +547,30 @@ private slots:
 
         // In twips, as designed (15 to a pixel), with each fixed text and the weight it is drawn in.
         const QStringList designed = {
-            "cmdDoIt 1320 2760 2175 615 regular: Calculate CEP", "cmdInFile 3240 1320 495 375 regular: ",
-            "imgCEP 4560 120 3870 3750 regular: ", "lblGroupFile 840 1440 2175 255 regular: Select a group file (*.GRP)",
+            "cmdDoIt 1320 2760 2175 615 regular: Calculate CEP",
+            "cmdInFile 3240 1320 495 375 regular: ",
+            "imgCEP 4560 120 3870 3750 regular: ",
+            "lblGroupFile 840 1440 2175 255 regular: Select a group file (*.GRP)",
             "lblIntro 120 120 4215 1095 bold: CEP is used as an intuitive measure of accuracy. Using any group file you "
             "have already created, Orvanta will calculate CEP for you and describe the results below in reference to "
             "the target graphic shown on the right.",
-            "lblRange 840 1920 1935 375 regular: Range (yards)", "lblResults 120 3960 8295 1335 regular: Results...",
-            "txtYards 2280 1920 1575 405 regular: 100", kFont};  // and the one font of them all
+            "lblRange 840 1920 1935 375 regular: Range (yards)",
+            "lblResults 120 3960 8295 1335 regular: Results...",
+            "txtYards 2280 1920 1575 405 regular: 100",
+            kFont}; // and the one font of them all
         const auto places = [client] {
             QStringList twips;
             QSet<QString> fonts;
             for (const QWidget *c : client->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-                QString text = c->property("text").toString();  // labels, buttons and the range box alike
-                twips << QString("%1 %2 %3 %4 %5 %6: ").arg(c->objectName()).arg(c->x() * 15).arg(c->y() * 15)
-                             .arg(c->width() * 15).arg(c->height() * 15).arg(drawnWeight(c->font())) + text;
+                QString text = c->property("text").toString(); // labels, buttons and the range box alike
+                twips << QString("%1 %2 %3 %4 %5 %6: ")
+                                 .arg(c->objectName())
+                                 .arg(c->x() * 15)
+                                 .arg(c->y() * 15)
+                                 .arg(c->width() * 15)
+                                 .arg(c->height() * 15)
+                                 .arg(drawnWeight(c->font())) +
+                             text;
                 QString font = c->font().family() + " " + QString::number(c->font().pointSizeF());
 #ifndef _WIN32
                 font += " drawn in " + QFontInfo(c->font()).family();
@@ -567,13 +606,17 @@ private slots:
     {
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QRgb>("transparent");  // the colour shown as transparent, if any
-        QTest::newRow("target graphic") << "imgCEP" << "target.jpg" << QRgb(0);
+        QTest::addColumn<QRgb>("transparent"); // the colour shown as transparent, if any
+        QTest::newRow("target graphic") << "imgCEP"
+                                        << "target.jpg" << QRgb(0);
         // The glyph is drawn on the classic button grey, which is left out on the button.
-        QTest::newRow("folder glyph") << "cmdInFile" << "folder.bmp" << qRgb(192, 192, 192);
+        QTest::newRow("folder glyph") << "cmdInFile"
+                                      << "folder.bmp" << qRgb(192, 192, 192);
         // The icon comes from the PNG; Windows shows the .ico for the program file.
-        QTest::newRow("window icon, the PNG") << "icon" << "cepcalc.png" << QRgb(0);
-        QTest::newRow("window icon, the .ico") << "icon" << "cepcalc.ico" << QRgb(0);
+        QTest::newRow("window icon, the PNG") << "icon"
+                                              << "cepcalc.png" << QRgb(0);
+        QTest::newRow("window icon, the .ico") << "icon"
+                                               << "cepcalc.ico" << QRgb(0);
     }
 
     void pictures()
@@ -608,12 +651,12 @@ private slots:
         for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
             dark.setColor(role, QColor(230, 230, 230));
         QApplication::setPalette(dark);
-        QCoreApplication::processEvents();  // the widgets take the new palette from an event
+        QCoreApplication::processEvents(); // the widgets take the new palette from an event
         const QPalette results = window->lblResults->palette();
         QApplication::setPalette(light);
         QCoreApplication::processEvents();
         QCOMPARE(results.color(QPalette::Window).name() + " " + results.color(QPalette::WindowText).name(),
-                 "#ffffff #000000");  // dark ink on the designed white, not the theme's light grey
+                 "#ffffff #000000"); // dark ink on the designed white, not the theme's light grey
         window->lblResults->setText(kRange1At100);
 
         const auto accessible = [](QObject *o, QAccessible::Text what) {
@@ -659,12 +702,26 @@ private slots:
         const QPoint at(352, 300), wmPlaced(10, 10), dragged(400, 310);
         const QSize size(575, 400), bigger(600, 420);
         const QMargins none, frame(1, 20, 1, 5);
-        struct Look { QPoint at; QSize size; QMargins margins; bool recentre; };
-        const struct { const char *story; std::vector<Look> looks; } cases[] = {
-            {"frame after a thousand events", {{at, size, none, false}, {at, size, none, false}, {at, size, frame, true}}},
-            {"placed by the window manager before the frame", {{wmPlaced, size, none, false}, {wmPlaced, size, frame, true}}},
-            {"moved by the user once framed", {{at, size, frame, true}, {dragged, size, frame, false}, {dragged, size, none, false}}},
-            {"resized by the user once framed", {{at, size, frame, true}, {at, bigger, frame, false}, {at, bigger, none, false}}},
+        struct Look
+        {
+            QPoint at;
+            QSize size;
+            QMargins margins;
+            bool recentre;
+        };
+        const struct
+        {
+            const char *story;
+            std::vector<Look> looks;
+        } cases[] = {
+            {"frame after a thousand events",
+             {{at, size, none, false}, {at, size, none, false}, {at, size, frame, true}}},
+            {"placed by the window manager before the frame",
+             {{wmPlaced, size, none, false}, {wmPlaced, size, frame, true}}},
+            {"moved by the user once framed",
+             {{at, size, frame, true}, {dragged, size, frame, false}, {dragged, size, none, false}}},
+            {"resized by the user once framed",
+             {{at, size, frame, true}, {at, bigger, frame, false}, {at, bigger, none, false}}},
         };
         for (const auto &c : cases) {
             FrameCentring centring;
@@ -673,7 +730,7 @@ private slots:
                 const Look &look = c.looks[i];
                 QVERIFY2(centring.mustRecentre(look.at, look.size, look.margins) == look.recentre,
                          qPrintable(QString("%1, look %2").arg(c.story).arg(i)));
-                if (look.recentre)  // where centreOnScreen then puts it
+                if (look.recentre) // where centreOnScreen then puts it
                     centring.centred(at, size, look.margins);
             }
         }
@@ -694,7 +751,8 @@ private slots:
         QCOMPARE(window->GroupFilePath, QDir::toNativeSeparators(elsewhere.filePath("far.grp")));
         QCOMPARE(chooseFile(Menu, "RANGE2.GRP"), shown);
         // The label and Save stay as they were.
-        const QStringList chosen = {shownData + QDir::separator() + "RANGE2.GRP", "RANGE2.GRP", "yes", "yes", kRange1At100};
+        const QStringList chosen = {shownData + QDir::separator() + "RANGE2.GRP", "RANGE2.GRP", "yes", "yes",
+                                    kRange1At100};
         QCOMPARE(state(), chosen);
 
         // No data folder: no dialog, and the chosen file stays. (Windows keeps
@@ -712,7 +770,8 @@ private slots:
     {
         const auto warning = [](const QString &text) { return box("Warning", text); };
         QCOMPARE(calculateFor("<b>missing.grp"),
-                 (QStringList{warning("File not found: there is no file at " + shownData + QDir::separator() + "<b>missing.grp."),
+                 (QStringList{warning("File not found: there is no file at " + shownData + QDir::separator() +
+                                      "<b>missing.grp."),
                               "Results...", ""}));
         QCOMPARE(calculateFor("range1.grp"), kRange1Shown);
         // The earlier run's shot table is still there: a centre is found, the average over no shots fails.
@@ -728,7 +787,7 @@ private slots:
                               report("RANGE2.GRP (4-shot group at  yards)", "0.5 1. 1.5"), "Save"}));
         const QString markup = report("&lt;b&gt;x.grp (5-shot group at 100 yards)", "1.25 2.5 3.75", kExceeds);
         QCOMPARE(calculateFor("&lt;b&gt;x.grp"), (QStringList{"", markup, "Save"}));
-        QCOMPARE(window->lblResults->textFormat(), Qt::PlainText);  // shown as typed, not as markup
+        QCOMPARE(window->lblResults->textFormat(), Qt::PlainText); // shown as typed, not as markup
     }
 
     void save()
@@ -739,8 +798,9 @@ private slots:
         // A record never mixes the calculation with a later file or range.
         QVERIFY(!chooseFile(Menu, "RANGE2.GRP").isEmpty());
         window->txtYards->setText("50 yds");
-        const QString saved = box("Information", "CEP and MOA data have been saved in \r\n" + shownCsv + "\r\nYou may "
-                                                 "view this file in MS Excel or similar spreadsheet software.");
+        const QString saved = box("Information", "CEP and MOA data have been saved in \r\n" + shownCsv +
+                                                     "\r\nYou may "
+                                                     "view this file in MS Excel or similar spreadsheet software.");
         QCOMPARE(clickSave(), saved);
         QCOMPARE(read(csvPath), earlier + kRange1Record);
 
@@ -770,17 +830,19 @@ private slots:
         // Pool groups and the picture window ask for their own files, and need none chosen before.
         const QString pool = "Pool groups\u2026 Ctrl+P enabled";
         const QString picture = "Group from target picture\u2026 Ctrl+G enabled";
-        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T greyed", "Compare with\u2026 Ctrl+K greyed", pool, picture}));
+        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T greyed", "Compare with\u2026 Ctrl+K greyed", pool,
+                                       picture}));
         chooseFile(Button, "RANGE2.GRP", Qt::Key_Escape);
         QCOMPARE(items().join(' ').count("greyed"), 2);
         chooseFile(Menu, "RANGE2.GRP");
-        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T enabled", "Compare with\u2026 Ctrl+K enabled", pool, picture}));
+        QCOMPARE(items(), (QStringList{"Group statistics\u2026 Ctrl+T enabled", "Compare with\u2026 Ctrl+K enabled",
+                                       pool, picture}));
 
         if (!moduleBuilt())
             return;
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier);  // not modal: the designed window stays usable
+        QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier); // not modal: the designed window stays usable
         QTRY_COMPARE(statisticsWindows().size(), 1);
         QCOMPARE(statisticsWindows().first()->windowTitle(), "Group statistics: RANGE2.GRP");
         QVERIFY(!statisticsWindows().first()->isModal());
@@ -806,15 +868,18 @@ private slots:
         window->mnuStatsCompare->setEnabled(true);
         const auto open = [this] { return whileModal([this] { window->mnuStatsGroup->trigger(); }); };
         const QString advice = " cep-report --stats and --compare, beside the program, give the same figures.";
-        QCOMPARE(open(), box("Warning", "The statistics window is not part of this build: there is no " + missing + "." + advice));
-        QCOMPARE(whileModal([this] { window->mnuStatsPicture->trigger(); }),
-                 box("Warning", "The statistics window is not part of this build: there is no " + missing + "." + advice));
+        QCOMPARE(open(), box("Warning",
+                             "The statistics window is not part of this build: there is no " + missing + "." + advice));
+        QCOMPARE(
+            whileModal([this] { window->mnuStatsPicture->trigger(); }),
+            box("Warning", "The statistics window is not part of this build: there is no " + missing + "." + advice));
         QVERIFY(write(elsewhere.filePath(module), "not a library"));
         const QString broken = open();
         // Compare says so before it asks for a file.
         QCOMPARE(whileModal([this] { window->mnuStatsCompare->trigger(); }), broken);
         QFile::remove(elsewhere.filePath(module));
-        QVERIFY2(broken.startsWith(box("Warning", "The statistics window could not be loaded (")) && broken.endsWith(")." + advice),
+        QVERIFY2(broken.startsWith(box("Warning", "The statistics window could not be loaded (")) &&
+                     broken.endsWith(")." + advice),
                  qPrintable(broken));
         QCOMPARE(statisticsWindows().size(), 0);
     }
@@ -823,25 +888,34 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("range");
-        QTest::addColumn<int>("level");  // index: 90, 95, 99 %
+        QTest::addColumn<int>("level"); // index: 90, 95, 99 %
         QTest::addColumn<QString>("alerts");
         const QString tmp = elsewhere.path();
-        QTest::newRow("clean") << kSamples + "/hunting10.grp" << "100" << 1 << "";
-        QTest::newRow("flyer") << kSamples + "/flyer7.grp" << "100" << 1
+        QTest::newRow("clean") << kSamples + "/hunting10.grp"
+                               << "100" << 1 << "";
+        QTest::newRow("flyer") << kSamples + "/flyer7.grp"
+                               << "100" << 1
                                << "Warnings: Flyer: shot 7 is 2.208 in from the others' centre; they predict at most "
                                   "1.211 in. It is in the figures.";
-        QTest::newRow("elongated") << kSamples + "/strung10.grp" << "300" << 0
+        QTest::newRow("elongated") << kSamples + "/strung10.grp"
+                                   << "300" << 0
                                    << "Warnings: Elongated group: the circle figures assume a round group.";
-        QTest::newRow("data check") << tmp + "/warn.grp" << "100" << 2
-                                    << "Warnings: line 5: shot 2: y \"0.5x\" is not wholly a number; read as 0.5\n"
-                                       "line 7: text after the 3 shots that line 3 declares: \"extra\"; it is left out of the figures";
-        QTest::newRow("empty range") << kSamples + "/hunting10.grp" << "" << 1 << "";
-        QTest::newRow("huge range") << kSamples + "/hunting10.grp" << "1e400" << 1
-                                    << "Failure: Overflow: the range \"1e400\" is too large a number.";
-        QTest::newRow("missing file") << tmp + "/missing.grp" << "100" << 1
+        QTest::newRow("data check")
+            << tmp + "/warn.grp"
+            << "100" << 2
+            << "Warnings: line 5: shot 2: y \"0.5x\" is not wholly a number; read as 0.5\n"
+               "line 7: text after the 3 shots that line 3 declares: \"extra\"; it is left out of the figures";
+        QTest::newRow("empty range") << kSamples + "/hunting10.grp"
+                                     << "" << 1 << "";
+        QTest::newRow("huge range") << kSamples + "/hunting10.grp"
+                                    << "1e400" << 1 << "Failure: Overflow: the range \"1e400\" is too large a number.";
+        QTest::newRow("missing file") << tmp + "/missing.grp"
+                                      << "100" << 1
                                       << "Failure: File not found: there is no file at " + tmp + "/missing.grp.";
-        QTest::newRow("one shot") << tmp + "/one.grp" << "100" << 1
-                                  << "Failure: Subscript out of range: a group needs at least two shots, and this file declares 1.";
+        QTest::newRow("one shot")
+            << tmp + "/one.grp"
+            << "100" << 1
+            << "Failure: Subscript out of range: a group needs at least two shots, and this file declares 1.";
     }
 
     // The window shows exactly what cep-report --stats prints, its warnings and failures above the picture.
@@ -865,7 +939,7 @@ private slots:
         const bool failed = alerts.startsWith("Failure");
         QCOMPARE(shownIn(stats), (QStringList{alerts, failed ? "blank" : "drawn", printed[0]}));
         QCOMPARE(stats->findChild<QLabel *>("range")->text(), "Range (yards): " + range);
-        if (failed)  // the same message as cep-report's
+        if (failed) // the same message as cep-report's
             QVERIFY2(printed[1].endsWith(alerts.mid(9)), qPrintable(printed[1]));
 
         auto *copy = stats->findChild<QPushButton *>("copy");
@@ -888,14 +962,15 @@ private slots:
         const QStringList before = shownIn(stats);
         QCOMPARE(before[1], "drawn");
         QVERIFY(write(path, group("1", "1,1")));
-        QCOMPARE(shownIn(stats), before);  // read only when asked
+        QCOMPARE(shownIn(stats), before); // read only when asked
         QTest::keyClick(stats, Qt::Key_F5);
         QCOMPARE(shownIn(stats), (QStringList{"Failure: Subscript out of range: a group needs at least two shots, "
-                                              "and this file declares 1.", "blank", ""}));
+                                              "and this file declares 1.",
+                                              "blank", ""}));
         QVERIFY(write(path, read(kSamples + "/flyer7.grp")));
         QTest::mouseClick(stats->findChild<QPushButton *>("refresh"), Qt::LeftButton);
         QCOMPARE(shownIn(stats), before);
-        QVERIFY(!QFileInfo::exists(csvPath));  // never CEP.csv
+        QVERIFY(!QFileInfo::exists(csvPath)); // never CEP.csv
 
         // Every control by the keyboard, in order; Esc closes.
         stats->activateWindow();
@@ -910,7 +985,8 @@ private slots:
                                      "close", "text", "level"}));
         for (QWidget *w : stats->findChildren<QWidget *>())
             if (w->focusPolicy() != Qt::NoFocus && w->isVisibleTo(stats))
-                QVERIFY2(!QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty(), qPrintable(w->objectName()));
+                QVERIFY2(!QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty(),
+                         qPrintable(w->objectName()));
         QTest::keyClick(stats, Qt::Key_Escape);
         QTRY_COMPARE(statisticsWindows().size(), 0);
     }
@@ -963,7 +1039,8 @@ private slots:
         QRegularExpression shot("<circle class=\"shot\" cx=\"([-\\d.]+)\" cy=\"([-\\d.]+)\"");
         for (const QRegularExpressionMatch &m : shot.globalMatch(svg)) {
             const QPointF at = corner + QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()) * scale;
-            QVERIFY2(shotColourNear(at), qPrintable(QString("shot %1 at %2,%3").arg(shots + 1).arg(at.x()).arg(at.y())));
+            QVERIFY2(shotColourNear(at),
+                     qPrintable(QString("shot %1 at %2,%3").arg(shots + 1).arg(at.x()).arg(at.y())));
             ++shots;
         }
         QCOMPARE(shots, QString(file).remove(QRegularExpression("\\D")).toInt());
@@ -977,27 +1054,40 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("range");
-        QTest::addColumn<int>("level");  // index: 90, 95, 99 %
+        QTest::addColumn<int>("level"); // index: 90, 95, 99 %
         QTest::addColumn<QString>("alerts");
         QTest::addColumn<QString>("pictures");
-        const QString shortFails = "short.grp: Subscript out of range: a group needs at least two shots, and this file has fewer "
-                                  "than three lines, so it declares none.";
-        QTest::newRow("three sessions") << kSessionsTyped << "100" << 1 << "" << "drawn";
-        QTest::newRow("the centre moved, a flyer") << "\"session2.grp\" \"flyer7.grp\"" << "300" << 2
+        const QString shortFails =
+            "short.grp: Subscript out of range: a group needs at least two shots, and this file has fewer "
+            "than three lines, so it declares none.";
+        QTest::newRow("three sessions") << kSessionsTyped << "100" << 1 << ""
+                                        << "drawn";
+        QTest::newRow("the centre moved, a flyer")
+            << "\"session2.grp\" \"flyer7.grp\""
+            << "300" << 2
             << "Warnings: The centre moved between groups (p = 0.000524; zero, wind, position): the pooled sigma counts "
                "only the spread within groups.\nflyer7.grp: Flyer: shot 7 is 2.208 in from the others' centre; they "
-               "predict at most 1.211 in. It is in the figures." << "drawn";
-        QTest::newRow("the spreads differ, elongated") << "\"session2.grp\" \"strung10.grp\"" << "300" << 2
+               "predict at most 1.211 in. It is in the figures."
+            << "drawn";
+        QTest::newRow("the spreads differ, elongated")
+            << "\"session2.grp\" \"strung10.grp\""
+            << "300" << 2
             << "Warnings: The spreads differ more than chance allows (p = 0.00159): pooling assumes one rifle, load and "
-               "shooter.\nstrung10.grp: Elongated group: the circle figures assume a round group." << "drawn";
-        QTest::newRow("data check") << "\"warn.grp\" \"session1.grp\"" << "100" << 1
+               "shooter.\nstrung10.grp: Elongated group: the circle figures assume a round group."
+            << "drawn";
+        QTest::newRow("data check")
+            << "\"warn.grp\" \"session1.grp\""
+            << "100" << 1
             << "Warnings: warn.grp: line 5: shot 2: y \"0.5x\" is not wholly a number; read as 0.5\nwarn.grp: line 7: "
                "text after the 3 shots that line 3 declares: \"extra\"; it is left out of the figures\nThe centre "
                "moved between groups (p = 0.000186; zero, wind, position): the pooled sigma counts only the spread "
-               "within groups." << "drawn";
-        QTest::newRow("a file fails, the others pooled") << "\"session1.grp\" \"short.grp\" \"session3.grp\"" << "100" << 0
-            << "Failure: " + shortFails << "drawn";
-        QTest::newRow("one group left") << "\"short.grp\" \"session3.grp\"" << "100" << 1
+               "within groups."
+            << "drawn";
+        QTest::newRow("a file fails, the others pooled") << "\"session1.grp\" \"short.grp\" \"session3.grp\""
+                                                         << "100" << 0 << "Failure: " + shortFails << "drawn";
+        QTest::newRow("one group left")
+            << "\"short.grp\" \"session3.grp\""
+            << "100" << 1
             << "Failure: " + shortFails + "\nSubscript out of range: a pool needs at least two groups, and 1 was read."
             << "blank";
     }
@@ -1021,18 +1111,21 @@ private slots:
             file = dataDir + "/" + file;
         stats->findChild<QComboBox *>("level")->setCurrentIndex(level);
         const QString levelText = QStringList{"0.90", "0.95", "0.99"}[level];
-        const QStringList printed = cepReport(QStringList{"--stats", "--pool", "--range", range, "--level", levelText} + files);
+        const QStringList printed =
+            cepReport(QStringList{"--stats", "--pool", "--range", range, "--level", levelText} + files);
         QCOMPARE(shownIn(stats), (QStringList{alerts, pictures, printed[0]}));
         // Each failure in cep-report's words.
         for (const QString &line : printed[1].split('\n', Qt::SkipEmptyParts))
             QVERIFY2(alerts.contains(line), qPrintable(line));
         QCOMPARE(stats->findChild<QPushButton *>("savePicture")->isEnabled(), pictures == "drawn");
-        if (pictures == "drawn") {  // the picture Save writes is cep-report's
+        if (pictures == "drawn") { // the picture Save writes is cep-report's
             QVERIFY(QDir(elsewhere.path()).mkpath("report"));
             cepReport(QStringList{"--stats", "--pool", "--range", range, "--level", levelText, "--svg",
-                                  elsewhere.filePath("report")} + files);
+                                  elsewhere.filePath("report")} +
+                      files);
             QFile::remove(elsewhere.filePath("pool.svg"));
-            QCOMPARE(savePictureOf(stats, "pool.svg"), "Saved " + QDir::toNativeSeparators(elsewhere.filePath("pool.svg")));
+            QCOMPARE(savePictureOf(stats, "pool.svg"),
+                     "Saved " + QDir::toNativeSeparators(elsewhere.filePath("pool.svg")));
             QCOMPARE(read(elsewhere.filePath("pool.svg")), read(elsewhere.filePath("report/pool.svg")));
         }
     }
@@ -1058,26 +1151,42 @@ private slots:
         QVERIFY(!chooseFile(Pool, "session1.grp").isEmpty());
         QCOMPARE(said, box("Warning", "A pool needs two or more group files: hold Ctrl or Shift to choose several."));
         QCOMPARE(statisticsWindows().size(), 0);
-        QCOMPARE(window->GroupFilePath, QString());  // the chosen file is not replaced
+        QCOMPARE(window->GroupFilePath, QString()); // the chosen file is not replaced
         QVERIFY(!window->mnuStatsGroup->isEnabled());
     }
 
     // The target and click boxes give the figures of cep-report --target and --click, for a group and a pool.
     void statisticsAiming_data()
     {
-        QTest::addColumn<QString>("file");  // "pool": the three sessions
+        QTest::addColumn<QString>("file"); // "pool": the three sessions
         QTest::addColumn<QString>("range");
-        QTest::addColumn<QStringList>("target");  // number, unit shown, cep-report's --target
-        QTest::addColumn<QStringList>("click");   // number, unit shown, cep-report's --click
-        QTest::newRow("10 in, 1/4 MOA") << "hunting10.grp" << "100" << QStringList{"10", "in", "10in"} << QStringList{"0.25", "MOA", "0.25moa"};
-        QTest::newRow("25 cm, 0.1 mil") << "hunting10.grp" << "100" << QStringList{"25", "cm", "25cm"} << QStringList{"0.1", "mil", "0.1mil"};
-        QTest::newRow("250 mm, 1/8 MOA") << "flyer7.grp" << "300" << QStringList{"250", "mm", "250mm"} << QStringList{"1/8", "MOA", "1/8moa"};
-        QTest::newRow("2 MOA, 0.5 in") << "strung10.grp" << "200" << QStringList{"2", "MOA", "2moa"} << QStringList{"0.5", "in", "0.5in"};
-        QTest::newRow("1,5 mil, 0,1 mil") << "hunting10.grp" << "600" << QStringList{"1,5", "mil", "1.5mil"} << QStringList{"0,1", "mil", "0.1mil"};
-        QTest::newRow("no target") << "hunting10.grp" << "100" << QStringList{"", "in", ""} << QStringList{"1/4", "MOA", "0.25moa"};
-        QTest::newRow("an angle and no range") << "hunting10.grp" << "" << QStringList{"2", "MOA", "2moa"} << QStringList{"0.25", "MOA", "0.25moa"};
-        QTest::newRow("pool, 3 MOA") << "pool" << "100" << QStringList{"3", "MOA", "3moa"} << QStringList{"0.25", "MOA", "0.25moa"};
-        QTest::newRow("pool, 6 in, 0.1 mil") << "pool" << "300" << QStringList{"6", "in", "6in"} << QStringList{"0.1", "mil", "0.1mil"};
+        QTest::addColumn<QStringList>("target"); // number, unit shown, cep-report's --target
+        QTest::addColumn<QStringList>("click"); // number, unit shown, cep-report's --click
+        QTest::newRow("10 in, 1/4 MOA") << "hunting10.grp"
+                                        << "100" << QStringList{"10", "in", "10in"}
+                                        << QStringList{"0.25", "MOA", "0.25moa"};
+        QTest::newRow("25 cm, 0.1 mil") << "hunting10.grp"
+                                        << "100" << QStringList{"25", "cm", "25cm"}
+                                        << QStringList{"0.1", "mil", "0.1mil"};
+        QTest::newRow("250 mm, 1/8 MOA") << "flyer7.grp"
+                                         << "300" << QStringList{"250", "mm", "250mm"}
+                                         << QStringList{"1/8", "MOA", "1/8moa"};
+        QTest::newRow("2 MOA, 0.5 in") << "strung10.grp"
+                                       << "200" << QStringList{"2", "MOA", "2moa"} << QStringList{"0.5", "in", "0.5in"};
+        QTest::newRow("1,5 mil, 0,1 mil")
+            << "hunting10.grp"
+            << "600" << QStringList{"1,5", "mil", "1.5mil"} << QStringList{"0,1", "mil", "0.1mil"};
+        QTest::newRow("no target") << "hunting10.grp"
+                                   << "100" << QStringList{"", "in", ""} << QStringList{"1/4", "MOA", "0.25moa"};
+        QTest::newRow("an angle and no range")
+            << "hunting10.grp"
+            << "" << QStringList{"2", "MOA", "2moa"} << QStringList{"0.25", "MOA", "0.25moa"};
+        QTest::newRow("pool, 3 MOA") << "pool"
+                                     << "100" << QStringList{"3", "MOA", "3moa"}
+                                     << QStringList{"0.25", "MOA", "0.25moa"};
+        QTest::newRow("pool, 6 in, 0.1 mil")
+            << "pool"
+            << "300" << QStringList{"6", "in", "6in"} << QStringList{"0.1", "mil", "0.1mil"};
     }
 
     void statisticsAiming()
@@ -1092,8 +1201,10 @@ private slots:
         const bool pool = file == "pool";
         QWidget *stats = pool ? openPool(kSessionsTyped, range) : openStatistics(kSamples + "/" + file, range);
         QVERIFY(stats != nullptr);
-        QCOMPARE(stats->findChild<QLineEdit *>("target")->text(), "");  // no target, 1/4 MOA clicks at first
-        QCOMPARE(stats->findChild<QLineEdit *>("click")->text() + " " + stats->findChild<QComboBox *>("clickUnit")->currentText(), "0.25 MOA");
+        QCOMPARE(stats->findChild<QLineEdit *>("target")->text(), ""); // no target, 1/4 MOA clicks at first
+        QCOMPARE(stats->findChild<QLineEdit *>("click")->text() + " " +
+                     stats->findChild<QComboBox *>("clickUnit")->currentText(),
+                 "0.25 MOA");
         enterAiming(stats, "target", target[0], target[1]);
         enterAiming(stats, "click", click[0], click[1]);
         QStringList args{"--stats", "--range", range, "--click", click[2]};
@@ -1106,7 +1217,9 @@ private slots:
         const QStringList printed = cepReport(args);
         QCOMPARE(shownIn(stats)[2], printed[0]);
         QCOMPARE(stats->findChild<QLabel *>("status")->text(), "");
-        QVERIFY(printed[0].contains(target[2].isEmpty() ? "Clicks:" : range.isEmpty() ? "needs a range" : "Chance of a hit once zeroed"));
+        QVERIFY(printed[0].contains(target[2].isEmpty() ? "Clicks:"
+                                    : range.isEmpty()   ? "needs a range"
+                                                        : "Chance of a hit once zeroed"));
     }
 
     // A value the boxes cannot take is named; the figures of the last good values stay, at any level.
@@ -1116,20 +1229,39 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("unit");
         QTest::addColumn<QString>("said");
-        QTest::addColumn<QStringList>("start");  // the good target first entered: unit shown, cep-report's --target
+        QTest::addColumn<QStringList>("start"); // the good target first entered: unit shown, cep-report's --target
         const QStringList inches{"in", "8in"};
         const QString target = "The target diameter \"%1\" is not one: give a number above zero (an angle under half "
                                "a turn), or leave the box empty for no target.";
-        const QString click = "The click value \"%1\" is not one: give a number or fraction above zero, as 0.25 or 1/8.";
-        QTest::newRow("target zero") << "target" << "0" << "in" << target.arg("0 in") << inches;
-        QTest::newRow("target negative") << "target" << "-3" << "cm" << target.arg("-3 cm") << inches;
-        QTest::newRow("target half a turn") << "target" << "10800" << "MOA" << target.arg("10800 MOA") << QStringList{"MOA", "8moa"};
-        QTest::newRow("target not a number") << "target" << "ten" << "mm" << target.arg("ten mm") << inches;
-        QTest::newRow("target with its unit typed") << "target" << "10cm" << "in" << target.arg("10cm in") << inches;
-        QTest::newRow("click zero") << "click" << "0" << "MOA" << click.arg("0 MOA") << inches;
-        QTest::newRow("click negative") << "click" << "-0.1" << "mil" << click.arg("-0.1 mil") << inches;
-        QTest::newRow("click empty") << "click" << "" << "in" << click.arg(" in") << inches;
-        QTest::newRow("click over zero") << "click" << "1/0" << "MOA" << click.arg("1/0 MOA") << inches;
+        const QString click =
+            "The click value \"%1\" is not one: give a number or fraction above zero, as 0.25 or 1/8.";
+        QTest::newRow("target zero") << "target"
+                                     << "0"
+                                     << "in" << target.arg("0 in") << inches;
+        QTest::newRow("target negative") << "target"
+                                         << "-3"
+                                         << "cm" << target.arg("-3 cm") << inches;
+        QTest::newRow("target half a turn") << "target"
+                                            << "10800"
+                                            << "MOA" << target.arg("10800 MOA") << QStringList{"MOA", "8moa"};
+        QTest::newRow("target not a number") << "target"
+                                             << "ten"
+                                             << "mm" << target.arg("ten mm") << inches;
+        QTest::newRow("target with its unit typed") << "target"
+                                                    << "10cm"
+                                                    << "in" << target.arg("10cm in") << inches;
+        QTest::newRow("click zero") << "click"
+                                    << "0"
+                                    << "MOA" << click.arg("0 MOA") << inches;
+        QTest::newRow("click negative") << "click"
+                                        << "-0.1"
+                                        << "mil" << click.arg("-0.1 mil") << inches;
+        QTest::newRow("click empty") << "click"
+                                     << ""
+                                     << "in" << click.arg(" in") << inches;
+        QTest::newRow("click over zero") << "click"
+                                         << "1/0"
+                                         << "MOA" << click.arg("1/0 MOA") << inches;
     }
 
     void statisticsAimingBadInput()
@@ -1160,7 +1292,8 @@ private slots:
         enterAiming(stats, box, box == "target" ? "5" : "1", box == "target" ? "cm" : "MOA");
         QCOMPARE(stats->findChild<QLabel *>("status")->text(), "");
         QCOMPARE(shownIn(stats)[2], cepReport({"--stats", "--range", "200", "--level", "0.99", "--target",
-                                               box == "target" ? "5cm" : start[1], "--click", box == "target" ? "0.1mil" : "1moa", file})[0]);
+                                               box == "target" ? "5cm" : start[1], "--click",
+                                               box == "target" ? "0.1mil" : "1moa", file})[0]);
     }
 
     // The second group is asked for in the Open dialog; the chosen file stays chosen.
@@ -1183,13 +1316,15 @@ private slots:
         const QString printed = cepReport({"--compare", chosen, dataDir + "/flyer7.grp"})[0];
         QVERIFY(printed.contains("F = 1.776 with 18 and 12 degrees of freedom, p = 0.313"));
         QCOMPARE(shownIn(compared),
-                 (QStringList{"Warnings: B (flyer7.grp) has a flyer, shot 7, which makes its sigma larger.", "drawn drawn", printed}));
+                 (QStringList{"Warnings: B (flyer7.grp) has a flyer, shot 7, which makes its sigma larger.",
+                              "drawn drawn", printed}));
         compared->findChild<QComboBox *>("level")->setCurrentIndex(2);
         QCOMPARE(shownIn(compared)[2], cepReport({"--compare", "--level", "0.99", chosen, dataDir + "/flyer7.grp"})[0]);
 
         QVERIFY(!chooseFile(Compare, "short.grp").isEmpty());
         const QStringList failed = cepReport({"--compare", chosen, dataDir + "/short.grp"});
-        QCOMPARE(shownIn(statisticsWindows().last()), (QStringList{"Failure: short.grp: " + failed[1], "blank blank", ""}));
+        QCOMPARE(shownIn(statisticsWindows().last()),
+                 (QStringList{"Failure: short.grp: " + failed[1], "blank blank", ""}));
     }
 
     // The SVG as the writers made it, a PNG of it, and a PDF page with an inch of the picture an inch of paper.
@@ -1224,7 +1359,9 @@ private slots:
         QVERIFY(grid.hasMatch());
         QCOMPARE(pdfGridSteps(pdf), QStringList{QString::number(grid.captured(1).toDouble() * 72, 'f', 2)});
 
-        QCOMPARE(save("no-folder/h.svg"), "Could not write " + QDir::toNativeSeparators(elsewhere.filePath("no-folder/h.svg")) + " (No such file or directory).");
+        QCOMPARE(save("no-folder/h.svg"), "Could not write " +
+                                              QDir::toNativeSeparators(elsewhere.filePath("no-folder/h.svg")) +
+                                              " (No such file or directory).");
     }
 
     // A comparison saves both groups side by side in one picture, each as cep-report draws it, at true scale.
@@ -1238,12 +1375,14 @@ private slots:
         QVERIFY(!chooseFile(Compare, "flyer7.grp").isEmpty());
         QWidget *compared = statisticsWindows().last();
         QVERIFY(compared->findChild<QPushButton *>("savePicture")->isVisible());
-        QCOMPARE(savePictureOf(compared, "pair.svg"), "Saved " + QDir::toNativeSeparators(elsewhere.filePath("pair.svg")));
+        QCOMPARE(savePictureOf(compared, "pair.svg"),
+                 "Saved " + QDir::toNativeSeparators(elsewhere.filePath("pair.svg")));
         const QByteArray pair = read(elsewhere.filePath("pair.svg"));
 
         // Each group's own picture, as cep-report --svg draws it, lies in the pair whole.
         const QString dir = elsewhere.filePath("pictures");
-        QVERIFY(cepReport({"--compare", "--svg", dir, dataDir + "/hunting10.grp", dataDir + "/flyer7.grp"})[1].isEmpty());
+        QVERIFY(
+            cepReport({"--compare", "--svg", dir, dataDir + "/hunting10.grp", dataDir + "/flyer7.grp"})[1].isEmpty());
         const auto size = [](const QByteArray &svg) {
             const QRegularExpressionMatch m = QRegularExpression("viewBox=\"0 0 ([\\d.]+) ([\\d.]+)\"").match(svg);
             return QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
@@ -1257,14 +1396,16 @@ private slots:
         QVERIFY(!body(a).isEmpty() && !body(b).isEmpty());
         QVERIFY(pair.contains("<g>\n<title>hunting10.grp: 10 shots at 100 yards</title>\n" + body(a) + "</g>\n"));
         const QString moved = QString::number(size(a).width() + 24);
-        QVERIFY(pair.contains("<g transform=\"translate(" + moved.toUtf8() + " 0)\">\n<title>flyer7.grp: 7 shots at 100 yards</title>\n" + body(b) + "</g>\n"));
+        QVERIFY(pair.contains("<g transform=\"translate(" + moved.toUtf8() +
+                              " 0)\">\n<title>flyer7.grp: 7 shots at 100 yards</title>\n" + body(b) + "</g>\n"));
         // A quarter of an inch between them; as tall as the taller.
         const QSizeF both = size(pair);
         QCOMPARE(both, QSizeF(size(a).width() + 24 + size(b).width(), qMax(size(a).height(), size(b).height())));
         QVERIFY(pair.contains("width=\"" + QByteArray::number(both.width() / 96) + "in\""));
 
         savePictureOf(compared, "pair.png");
-        QCOMPARE(QImage(elsewhere.filePath("pair.png")).size(), QSize(qCeil(both.width() * 2), qCeil(both.height() * 2)));
+        QCOMPARE(QImage(elsewhere.filePath("pair.png")).size(),
+                 QSize(qCeil(both.width() * 2), qCeil(both.height() * 2)));
 
         // Side by side, the pictures need the next paper size up, turned: still an inch to the inch.
         savePictureOf(compared, "pair.pdf");
@@ -1294,7 +1435,7 @@ private slots:
         QTest::addColumn<bool>("statesDpi");
         QTest::addColumn<QString>("typedDpi");
         QTest::addColumn<bool>("snap");
-        QTest::addColumn<QPoint>("clickOff");  // pixels from the aim
+        QTest::addColumn<QPoint>("clickOff"); // pixels from the aim
         QTest::addColumn<int>("expected");
         QTest::addColumn<QString>("count");
         QTest::newRow("stated dpi, aim clicked") << true << "" << false << QPoint(0, 0) << 0 << "5 shots found";
@@ -1327,7 +1468,8 @@ private slots:
         clickPixel(target, 337 + clickOff.x(), 337 + clickOff.y());
         const QString aim = target->findChild<QLabel *>("aim")->text();
         const QStringList xy = aim.mid(5, aim.size() - 8).split(", ");
-        QVERIFY2(aim.endsWith(" px") && xy.size() == 2 && qAbs(xy[0].toDouble() - 337) <= 0.2 && qAbs(xy[1].toDouble() - 337) <= 0.2,
+        QVERIFY2(aim.endsWith(" px") && xy.size() == 2 && qAbs(xy[0].toDouble() - 337) <= 0.2 &&
+                     qAbs(xy[1].toDouble() - 337) <= 0.2,
                  qPrintable(aim));
         QCOMPARE(target->findChild<QLabel *>("status")->text().section(',', 0, 0),
                  snap ? "Aim set on the nearest crossing" : "Aim set.");
@@ -1345,12 +1487,15 @@ private slots:
             double nearest = 1e9;
             for (const QPointF &shot : shots)
                 nearest = qMin(nearest, std::hypot(shot.x() - hole.x, shot.y() - hole.y));
-            QVERIFY2(nearest <= 0.02, qPrintable(QString("hole %1,%2 missed by %3 in").arg(hole.x).arg(hole.y).arg(nearest)));
+            QVERIFY2(nearest <= 0.02,
+                     qPrintable(QString("hole %1,%2 missed by %3 in").arg(hole.x).arg(hole.y).arg(nearest)));
         }
         if (clickOff.isNull() && !snap) {
-            QStringList args = {picture, "--caliber", ".308", "--aim-pixel", "337,337", "-o", elsewhere.filePath("cli.grp")};
+            QStringList args = {
+                picture, "--caliber", ".308", "--aim-pixel", "337,337", "-o", elsewhere.filePath("cli.grp")};
             if (!statesDpi)
-                args << "--dpi" << "150";
+                args << "--dpi"
+                     << "150";
             if (expected > 0)
                 args << "--shots" << QString::number(expected);
             QCOMPARE(QProcess::execute(CEP_SCAN, args), 0);
@@ -1358,7 +1503,8 @@ private slots:
         }
         QTRY_COMPARE(statisticsWindows().size(), 1);
         QCOMPARE(statisticsWindows().first()->windowTitle(), "Group statistics: target.grp");
-        QCOMPARE(shownIn(statisticsWindows().first())[2], cepReport({"--stats", "--range", "100", "--level", "0.95", saved})[0]);
+        QCOMPARE(shownIn(statisticsWindows().first())[2],
+                 cepReport({"--stats", "--range", "100", "--level", "0.95", saved})[0]);
     }
 
     // The shooter's corrections: a marker dragged, shots added by Ctrl+click and in the add mode in the
@@ -1381,10 +1527,11 @@ private slots:
         const QString before = elsewhere.filePath("before.grp");
         QVERIFY(saveGroupAs(target, before).endsWith(" | Saved " + QDir::toNativeSeparators(before)));
         const QList<QByteArray> lines = read(before).split('\n');
-        QCOMPARE(lines.size(), 9);  // two heading lines, the count, five shots, nothing after the last CR LF
+        QCOMPARE(lines.size(), 9); // two heading lines, the count, five shots, nothing after the last CR LF
 
         // Shot 1 dragged 15 pixels right and 30 down.
-        const QPointF first(found[0].section(' ', 1).section(',', 0, 0).toDouble(), found[0].section(',', 1).toDouble());
+        const QPointF first(found[0].section(' ', 1).section(',', 0, 0).toDouble(),
+                            found[0].section(',', 1).toDouble());
         const QPoint from = showPixel(view, first.x() - 0.5, first.y() - 0.5);
         QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
         QTest::mouseMove(view->viewport(), from + QPoint(5, 10));
@@ -1406,14 +1553,15 @@ private slots:
         QCOMPARE(target->findChild<QLabel *>("count")->text(), "7 shots found; 6 expected");
         // Shot 3 selected by a click, which adds nothing even in the add mode, and deleted.
         const QString third = markers(view)[2];
-        clickPixel(target, third.section(' ', 1).section(',', 0, 0).toDouble() - 0.5, third.section(',', 1).toDouble() - 0.5);
+        clickPixel(target, third.section(' ', 1).section(',', 0, 0).toDouble() - 0.5,
+                   third.section(',', 1).toDouble() - 0.5);
         QCOMPARE(markers(view).size(), 7);
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(target->findChild<QLabel *>("count")->text(), "6 shots found; 6 expected");
         QCOMPARE(markers(view).mid(2, 1), QStringList{"3 " + found[3].section(' ', 1)});
 
-        const QByteArray edited = lines[0] + '\n' + lines[1] + "\n6\r\n" + inches(first.x() + 15, first.y() + 30) + '\n' +
-                                  lines[4] + '\n' + lines[6] + '\n' + lines[7] + '\n' + inches(592, 592) + '\n' +
+        const QByteArray edited = lines[0] + '\n' + lines[1] + "\n6\r\n" + inches(first.x() + 15, first.y() + 30) +
+                                  '\n' + lines[4] + '\n' + lines[6] + '\n' + lines[7] + '\n' + inches(592, 592) + '\n' +
                                   inches(100, 560) + '\n';
         const QString shown = QDir::toNativeSeparators(before);
         const QString question = "Question | Group from target picture: target.png | more | plain | " + shown +
@@ -1421,7 +1569,7 @@ private slots:
         QCOMPARE(saveGroupAs(target, before),
                  shownData + " | target.grp | " + question + " | Not saved: " + shown + " is kept as it was.");
         QCOMPARE(read(before).split('\n').size(), 9);
-        QCOMPARE(statisticsWindows().size(), 1);  // of the first save only
+        QCOMPARE(statisticsWindows().size(), 1); // of the first save only
         const auto yes = [](QWidget *modal) {
             const QString seen = describe(modal);
             qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Yes)->click();
@@ -1457,7 +1605,8 @@ private slots:
         QFETCH(bool, letter);
         QFETCH(QString, page);
         const auto paper = cepstats::PaperFor(inches, QPageSize(letter ? QPageSize::Letter : QPageSize::A4));
-        QCOMPARE(QString("%1 %2").arg(paper.first.key(), paper.second == QPageLayout::Portrait ? "upright" : "turned"), page);
+        QCOMPARE(QString("%1 %2").arg(paper.first.key(), paper.second == QPageLayout::Portrait ? "upright" : "turned"),
+                 page);
 #endif
     }
 };

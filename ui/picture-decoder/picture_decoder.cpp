@@ -38,7 +38,8 @@ int main(int argc, char *argv[])
     for (int y = 0; y < image.height(); ++y) {
         const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
         for (int x = 0; x < image.width(); ++x)
-            source += QByteArray(x % 8 == 0 ? "   " : "") + " 0x" + QByteArray::number(line[x], 16).rightJustified(8, '0') +
+            source += QByteArray(x % 8 == 0 ? "   " : "") + " 0x" +
+                      QByteArray::number(line[x], 16).rightJustified(8, '0') +
                       (x % 8 == 7 || x + 1 == image.width() ? ",\n" : ",");
     }
     source += "};\n\n} // namespace\n\nconst cepui::DecodedPicture cepui::" + QByteArray(argv[3]) + "{" +

@@ -51,7 +51,7 @@ bool writePdf(QSvgRenderer &renderer, QIODevice &device)
     pdf.setPageOrientation(orientation);
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setResolution(kPdfDotsPerInch);
-    const QSizeF page = pdf.pageLayout().fullRectPoints().size() / 72.0;  // inches
+    const QSizeF page = pdf.pageLayout().fullRectPoints().size() / 72.0; // inches
     const QSizeF picture = renderer.viewBoxF().size() / kUnitsPerInch;
     const double fit = std::min({1.0, page.width() / picture.width(), page.height() / picture.height()});
     const QSizeF drawn = picture * fit * kPdfDotsPerInch;

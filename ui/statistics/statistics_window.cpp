@@ -47,7 +47,10 @@ const char *const kWarningsStyle =
 const char *const kFailureStyle =
     "QLabel { background: #fde7e9; color: #5c0009; border: 1px solid #c50f1f; padding: 6px; }";
 
-QString fromStd(const std::string &text) { return QString::fromStdString(text); }
+QString fromStd(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
 
 // The units the target and click boxes offer, as shown and as cep-report
 // writes them after the number; the first is the default.
@@ -129,10 +132,9 @@ StatisticsWindow::StatisticsWindow(const cepui::StatisticsRequest &request, QWid
         if (!request.comparedPath.isEmpty())
             paths_ << request.comparedPath;
         const QString nameA = QFileInfo(request.path).fileName();
-        setWindowTitle(paths_.size() == 1
-                           ? QStringLiteral("Group statistics: ") + nameA
-                           : QStringLiteral("Compare: ") + nameA + QStringLiteral(" with ") +
-                                 QFileInfo(request.comparedPath).fileName());
+        setWindowTitle(paths_.size() == 1 ? QStringLiteral("Group statistics: ") + nameA
+                                          : QStringLiteral("Compare: ") + nameA + QStringLiteral(" with ") +
+                                                QFileInfo(request.comparedPath).fileName());
     }
     createControls();
     refresh();
@@ -293,7 +295,6 @@ void StatisticsWindow::createControls()
     addKey(QKeySequence(Qt::Key_F5), &StatisticsWindow::refresh);
     addKey(QKeySequence(Qt::Key_Escape), &QWidget::close);
     addKey(QKeySequence(Qt::CTRL | Qt::Key_S), &StatisticsWindow::askAndSavePicture);
-
 }
 
 // The text block's widest line in full where the screen has room, the
@@ -314,7 +315,8 @@ void StatisticsWindow::fitToScreen()
     if (comparing) {
         // The comparison is a few lines: the pictures take the rest.
         const int lines = qMax<int>(8, static_cast<int>(text_.count(QLatin1Char('\n'))) + 2);
-        const int textHeight = qMin(lines * metrics.lineSpacing() + 2 * textView_->frameWidth() + 12, wanted.height() / 3);
+        const int textHeight =
+            qMin(lines * metrics.lineSpacing() + 2 * textView_->frameWidth() + 12, wanted.height() / 3);
         split_->setSizes({wanted.height() - textHeight, textHeight});
     } else {
         textWidth = qMin(textWidth, wanted.width() * 3 / 5);
@@ -359,7 +361,7 @@ QString StatisticsWindow::readAiming()
                    click_->text().trimmed() + QLatin1Char(' ') + clickUnit_->currentText() +
                    QStringLiteral("\" is not one: give a number or fraction above zero, as 0.25 or 1/8.");
     }
-    aiming_ = read;  // what was good of the two
+    aiming_ = read; // what was good of the two
     if (!problem.isEmpty())
         problem += QStringLiteral(" The figures are for the last values that were good.");
     return problem;
@@ -430,8 +432,8 @@ void StatisticsWindow::refreshPool(double level)
             groups.push_back(&file.stats.value());
     }
     const auto pool = cep::PoolGroups(groups, level);
-    const auto advice = pool ? cep::Advise(cep::PoolDispersion(pool.value()), aiming_)
-                             : cep::Outcome<cep::Advice>(pool.failure());
+    const auto advice =
+        pool ? cep::Advise(cep::PoolDispersion(pool.value()), aiming_) : cep::Outcome<cep::Advice>(pool.failure());
     if (!advice) {
         showAlerts(failures << fromStd(advice.failure().message), warnings);
         showResult(QString(), {});
@@ -501,16 +503,16 @@ void StatisticsWindow::askAndSavePicture()
         base += QLatin1Char('-') + QFileInfo(paths_.back()).completeBaseName();
     QString chosenFilter = svgFilter;
     // Qt's own dialog, as the designed window's Open uses.
-    QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save picture"), group.dir().filePath(base + QStringLiteral(".svg")),
-        QStringList{svgFilter, pngFilter, pdfFilter}.join(QStringLiteral(";;")), &chosenFilter,
-        QFileDialog::DontUseNativeDialog);
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save picture"),
+                                                group.dir().filePath(base + QStringLiteral(".svg")),
+                                                QStringList{svgFilter, pngFilter, pdfFilter}.join(QStringLiteral(";;")),
+                                                &chosenFilter, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty())
         return;
     // A name without one of the three suffixes gets that of the type chosen.
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix != QLatin1String("svg") && suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
-        path += chosenFilter == pngFilter ? QStringLiteral(".png")
+        path += chosenFilter == pngFilter   ? QStringLiteral(".png")
                 : chosenFilter == pdfFilter ? QStringLiteral(".pdf")
                                             : QStringLiteral(".svg");
     savePicture(path);

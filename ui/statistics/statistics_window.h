@@ -61,10 +61,10 @@ private:
     bool pooling_ = false;
     cep::AimingOptions aiming_;
 
-    QStringList paths_;  // one group, or two compared
+    QStringList paths_; // one group, or two compared
     QString range_;
-    QString text_;  // the text block shown, exactly as the writers made it
-    QByteArray saved_;  // the picture Save writes: the group's, or both groups' side by side
+    QString text_; // the text block shown, exactly as the writers made it
+    QByteArray saved_; // the picture Save writes: the group's, or both groups' side by side
 
     QLabel *rangeLabel_ = nullptr;
     QComboBox *level_ = nullptr;

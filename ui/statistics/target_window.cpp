@@ -63,7 +63,10 @@ constexpr double kLeastMarkerRadius = 6.0;
 
 enum PointColumn { PixelX, PixelY, InchX, InchY, Moved, Columns };
 
-QString decimals(double value, int places) { return QString::fromStdString(cep::scan::Decimals(value, places)); }
+QString decimals(double value, int places)
+{
+    return QString::fromStdString(cep::scan::Decimals(value, places));
+}
 
 // The resolution the picture states, when it states one: Qt gives every
 // picture without one its own default, so that value counts as none.
@@ -90,11 +93,14 @@ QPushButton *makeButton(const QString &text, const char *name, const QString &ti
 QColor tierColour(std::optional<cep::scan::ShotTier> tier)
 {
     if (!tier)
-        return QColor(0xb0, 0x00, 0xc0);  // placed by hand
+        return QColor(0xb0, 0x00, 0xc0); // placed by hand
     switch (*tier) {
-    case cep::scan::ShotTier::Single: return QColor(0x00, 0x90, 0xff);
-    case cep::scan::ShotTier::Split: return QColor(0xff, 0x8c, 0x00);
-    case cep::scan::ShotTier::Uncertain: return QColor(0xe0, 0x00, 0x20);
+    case cep::scan::ShotTier::Single:
+        return QColor(0x00, 0x90, 0xff);
+    case cep::scan::ShotTier::Split:
+        return QColor(0xff, 0x8c, 0x00);
+    case cep::scan::ShotTier::Uncertain:
+        return QColor(0xe0, 0x00, 0x20);
     }
     return Qt::red;
 }
@@ -130,10 +136,7 @@ public:
     QString number() const { return label_->text(); }
     // The library's own inches while the shot is where it was found and the
     // calibration is the one it was found with.
-    std::optional<cep::scan::TargetPoint> foundAt() const
-    {
-        return found_ ? std::optional(found_->at) : std::nullopt;
-    }
+    std::optional<cep::scan::TargetPoint> foundAt() const { return found_ ? std::optional(found_->at) : std::nullopt; }
     void forgetFoundAt()
     {
         if (found_)
@@ -175,7 +178,7 @@ public:
     {
         const double now = transform().m11();
         if ((factor > 1 && now > 64) || (factor < 1 && now < 1.0 / 64))
-            return;  // far enough either way
+            return; // far enough either way
         scale(factor, factor);
     }
 
@@ -204,7 +207,7 @@ protected:
         QGraphicsView::mousePressEvent(event);
         pressed_ = false;
         if (event->button() != Qt::LeftButton || scene()->mouseGrabberItem() != nullptr)
-            return;  // a marker took it
+            return; // a marker took it
         pressed_ = true;
         panning_ = false;
         pressAt_ = lastAt_ = event->position().toPoint();
@@ -310,8 +313,8 @@ void TargetWindow::createControls()
 
     addPoints_ = makeButton(QStringLiteral("Click &points"), "addPoints",
                             QStringLiteral("Each click on the picture adds a point; type its place in inches"), true);
-    removePoint_ = makeButton(QStringLiteral("Remove point"), "removePoint",
-                              QStringLiteral("Remove the selected points"));
+    removePoint_ =
+        makeButton(QStringLiteral("Remove point"), "removePoint", QStringLiteral("Remove the selected points"));
     points_ = new QTableWidget(0, Columns);
     points_->setObjectName(QStringLiteral("points"));
     points_->setAccessibleName(QStringLiteral("Calibration points"));
@@ -350,14 +353,16 @@ void TargetWindow::createControls()
     expected_->setRange(0, cep::scan::kMostShots);
     expected_->setSpecialValueText(QStringLiteral("not given"));
     expected_->setToolTip(QStringLiteral("How many shots are on the target: decides how overlapping holes are split"));
-    find_ = makeButton(QStringLiteral("F&ind holes"), "findHoles", QStringLiteral("Find the shots on the picture (Ctrl+F)"));
+    find_ = makeButton(QStringLiteral("F&ind holes"), "findHoles",
+                       QStringLiteral("Find the shots on the picture (Ctrl+F)"));
     auto *shotsBox = new QGroupBox(QStringLiteral("Shots"));
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("&Calibre:"), calibre_);
     form->addRow(QStringLiteral("Shots &fired:"), expected_);
     addShots_ = makeButton(QStringLiteral("Click to a&dd shots"), "addShots",
                            QStringLiteral("Each click on the picture adds a shot"), true);
-    deleteShot_ = makeButton(QStringLiteral("Delete shot"), "deleteShot", QStringLiteral("Delete the selected shots (Delete)"));
+    deleteShot_ =
+        makeButton(QStringLiteral("Delete shot"), "deleteShot", QStringLiteral("Delete the selected shots (Delete)"));
     hint_ = new QLabel(QStringLiteral("Drag a shot to move it. Ctrl+click the picture (or turn on \u201cClick to add "
                                       "shots\u201d) to add one; Delete removes the selected one. Drag the picture to "
                                       "pan, the wheel zooms."));
@@ -413,8 +418,9 @@ void TargetWindow::createControls()
     layout->addWidget(status_);
 
     // The order of work: the picture, its calibration, the shots, saving.
-    QWidget *order[] = {open_, zoomIn_, zoomOut_, fit_, view_, byDpi_, dpi_, pickAim_, byPoints_, addPoints_,
-                        removePoint_, points_, snap_, calibre_, expected_, find_, addShots_, deleteShot_, save_, close_};
+    QWidget *order[] = {open_,     zoomIn_,   zoomOut_,   fit_,         view_,   byDpi_, dpi_,
+                        pickAim_,  byPoints_, addPoints_, removePoint_, points_, snap_,  calibre_,
+                        expected_, find_,     addShots_,  deleteShot_,  save_,   close_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -493,7 +499,7 @@ void TargetWindow::say(const QString &text, bool failure)
 bool TargetWindow::confirm(const QString &question)
 {
     QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
-    box.setTextFormat(Qt::PlainText);  // paths are shown as they are
+    box.setTextFormat(Qt::PlainText); // paths are shown as they are
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
@@ -505,10 +511,11 @@ cep::scan::GreyPicture TargetWindow::greyPicture() const
 
 void TargetWindow::askAndOpen()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Open target picture"), picturePath_.isEmpty() ? QDir::homePath() : QFileInfo(picturePath_).path(),
-        QStringLiteral("Pictures (*.png *.jpg *.jpeg *.tif *.tiff);;All files (*)"), nullptr,
-        QFileDialog::DontUseNativeDialog);
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open target picture"),
+                                     picturePath_.isEmpty() ? QDir::homePath() : QFileInfo(picturePath_).path(),
+                                     QStringLiteral("Pictures (*.png *.jpg *.jpeg *.tif *.tiff);;All files (*)"),
+                                     nullptr, QFileDialog::DontUseNativeDialog);
     if (!path.isEmpty())
         openPicture(path);
 }
@@ -516,7 +523,8 @@ void TargetWindow::askAndOpen()
 QString TargetWindow::openPicture(const QString &path)
 {
     if (unsaved_ && !shots_.empty() &&
-        !confirm(QStringLiteral("The %1 shots shown are not saved. Open another picture all the same?").arg(shots_.size())))
+        !confirm(
+            QStringLiteral("The %1 shots shown are not saved. Open another picture all the same?").arg(shots_.size())))
         return QStringLiteral("Kept the picture shown.");
     QImageReader reader(path);
     reader.setAutoTransform(true);
@@ -548,7 +556,8 @@ QString TargetWindow::openPicture(const QString &path)
     say(QStringLiteral("%1 \u00d7 %2 pixels%3. Calibrate, give the calibre, then Find holes.")
             .arg(image.width())
             .arg(image.height())
-            .arg(dpi > 0 ? QStringLiteral(", %1 dpi stated").arg(dpi_->text()) : QStringLiteral(", no resolution stated")));
+            .arg(dpi > 0 ? QStringLiteral(", %1 dpi stated").arg(dpi_->text())
+                         : QStringLiteral(", no resolution stated")));
     return QString();
 }
 
@@ -608,9 +617,9 @@ void TargetWindow::clickPicture(QPointF pixel, Qt::KeyboardModifiers modifiers)
         say(QStringLiteral("Point %1 at %2, %3 px%4: type its X and Y in inches from the aim, y up.")
                 .arg(row + 1)
                 .arg(decimals(at.x(), 1), decimals(at.y(), 1),
-                     moved.isEmpty() ? QString()
+                     moved.isEmpty()                         ? QString()
                      : moved == QLatin1String("no crossing") ? QStringLiteral(" (no line crossing near the click)")
-                                                            : QStringLiteral(" (snapped %1 px)").arg(moved)));
+                                                             : QStringLiteral(" (snapped %1 px)").arg(moved)));
         calibrationChanged();
     }
 }
@@ -640,7 +649,8 @@ std::optional<cep::scan::Calibration> TargetWindow::calibration(QString &problem
             pair.pixel = {points_->item(row, PixelX)->data(Qt::UserRole).toDouble(),
                           points_->item(row, PixelY)->data(Qt::UserRole).toDouble()};
             const auto typed = [&](int column) { return points_->item(row, column)->text().trimmed().toStdString(); };
-            if (!cep::scan::ParseNumber(typed(InchX), pair.target.x) || !cep::scan::ParseNumber(typed(InchY), pair.target.y)) {
+            if (!cep::scan::ParseNumber(typed(InchX), pair.target.x) ||
+                !cep::scan::ParseNumber(typed(InchY), pair.target.y)) {
                 problem = QStringLiteral("Calibration failure: point %1 needs its X and Y in inches.").arg(row + 1);
                 return std::nullopt;
             }
@@ -743,8 +753,9 @@ void TargetWindow::deleteSelected()
     }
     if (kept.size() == shots_.size())
         return;
-    say(QStringLiteral("%1 deleted.").arg(shots_.size() - kept.size() == 1 ? QStringLiteral("Shot")
-                                                                              : QStringLiteral("%1 shots").arg(shots_.size() - kept.size())));
+    say(QStringLiteral("%1 deleted.")
+            .arg(shots_.size() - kept.size() == 1 ? QStringLiteral("Shot")
+                                                  : QStringLiteral("%1 shots").arg(shots_.size() - kept.size())));
     shots_ = kept;
     unsaved_ = true;
     renumber();
@@ -804,8 +815,9 @@ QString TargetWindow::saveGroup(const QString &path)
     std::vector<cep::scan::TargetPoint> shots;
     for (const ShotMarker *marker : shots_) {
         const auto found = marker->foundAt();
-        shots.push_back(found && std::isfinite(found->x) ? *found
-                                                         : cep::scan::ToTarget(*made, {marker->pos().x(), marker->pos().y()}));
+        shots.push_back(found && std::isfinite(found->x)
+                            ? *found
+                            : cep::scan::ToTarget(*made, {marker->pos().x(), marker->pos().y()}));
     }
     const std::string text = cep::scan::GroupFileText(QFileInfo(picturePath_).fileName().toStdString(), *inches,
                                                       QDate::currentDate().toString(Qt::ISODate).toStdString(), shots);

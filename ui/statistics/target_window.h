@@ -74,9 +74,9 @@ private:
 
     QString range_;
     QString picturePath_;
-    QImage grey_;  // the picture's grey pixels, as the scan library reads them
+    QImage grey_; // the picture's grey pixels, as the scan library reads them
     std::optional<QPointF> aim_;
-    std::vector<ShotMarker *> shots_;  // in their order
+    std::vector<ShotMarker *> shots_; // in their order
     bool unsaved_ = false;
     Mode mode_ = Mode::None;
 
