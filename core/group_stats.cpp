@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/group_stats.h"
 #include "core/math_policy.h"
+#include "core/portable_math.h"
 
 #include <algorithm>
 #include <array>
@@ -375,7 +376,8 @@ Outcome<GroupStats> ComputeGroupStats(const ShotTable& table, ShotCount n, std::
         sumY += p.y;
     }
     g.centre = {sumX / count, sumY / count};
-    g.centreOffset = std::hypot(g.centre.x, g.centre.y);
+    // The same last digit on every system: libm's hypot differs between them.
+    g.centreOffset = PortableHypot(g.centre.x, g.centre.y);
     if (!Finite(g.centre.x) || !Finite(g.centre.y) || !Finite(g.centreOffset)) return TooLarge("group centre");
 
     Squares squares;

@@ -86,4 +86,19 @@ double IntegerRoot(double c, long m) {
     return low;
 }
 
+double PortableHypot(double x, double y) {
+    const double ax = std::fabs(x);
+    const double ay = std::fabs(y);
+    const double larger = ax > ay ? ax : ay;
+    if (larger == 0.0 || !std::isfinite(larger)) return larger;
+    // Within these bounds neither square overflows, and the larger is a
+    // normal number, whatever the smaller does.
+    if (larger > 0x1p-500 && larger < 0x1p500) return std::sqrt(x * x + y * y);
+    // Powers of two scale exactly.
+    const double scale = larger >= 0x1p500 ? 0x1p-600 : 0x1p600;
+    const double sx = x * scale;
+    const double sy = y * scale;
+    return std::sqrt(sx * sx + sy * sy) / scale;
+}
+
 }  // namespace cep

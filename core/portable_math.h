@@ -15,6 +15,10 @@ double PortableTan(double x);
 // The natural logarithm of a finite x > 0.
 double PortableLog(double x);
 
+// The length of (x, y), as sqrt(x * x + y * y) where the squares can neither
+// overflow nor lose their digits, else scaled by a power of two first.
+double PortableHypot(double x, double y);
+
 // base to the power m, m >= 0, by repeated squaring.
 double IntegerPower(double base, long m);
 

@@ -1359,9 +1359,12 @@ private slots:
         QVERIFY(grid.hasMatch());
         QCOMPARE(pdfGridSteps(pdf), QStringList{QString::number(grid.captured(1).toDouble() * 72, 'f', 2)});
 
+        // The reason in the system's own words, as Qt gives them for a folder that is not there.
+        QSaveFile missing(elsewhere.filePath("no-folder/h.svg"));
+        QVERIFY(!missing.open(QIODevice::WriteOnly));
         QCOMPARE(save("no-folder/h.svg"), "Could not write " +
-                                              QDir::toNativeSeparators(elsewhere.filePath("no-folder/h.svg")) +
-                                              " (No such file or directory).");
+                                              QDir::toNativeSeparators(elsewhere.filePath("no-folder/h.svg")) + " (" +
+                                              missing.errorString() + ").");
     }
 
     // A comparison saves both groups side by side in one picture, each as cep-report draws it, at true scale.
