@@ -19,7 +19,7 @@
 #include "tests/support/run_program.h"
 
 using namespace cep;
-using testing_support::TargetSpec;
+using testing_support::TargetPlan;
 
 namespace {
 
@@ -49,8 +49,8 @@ scan::Calibration PhotoCalibration(const testing_support::RenderedTarget& target
     return scan::CalibrateByPoints(points).value();
 }
 
-scan::Calibration ScanCalibration(const TargetSpec& spec, const testing_support::RenderedTarget& target) {
-    return scan::CalibrateByDpi(spec.dpi, target.PixelOf({0, 0})).value();
+scan::Calibration ScanCalibration(const TargetPlan& plan, const testing_support::RenderedTarget& target) {
+    return scan::CalibrateByDpi(plan.dpi, target.PixelOf({0, 0})).value();
 }
 
 }  // namespace
@@ -58,13 +58,13 @@ scan::Calibration ScanCalibration(const TargetSpec& spec, const testing_support:
 // A 300 dpi letter page with ten shots, written as PNG; cep-scan run on it
 // (the median of five runs) against Qt's decoding of the same file alone.
 void MeasureSpeed(const std::string& cepScan, const std::string& file) {
-    TargetSpec spec;
-    spec.dpi = 300;
-    spec.width = 8.5;
-    spec.height = 11;
+    TargetPlan plan;
+    plan.dpi = 300;
+    plan.width = 8.5;
+    plan.height = 11;
     std::mt19937 random(5);
-    spec.holes = testing_support::IsolatedHoles(10, spec.calibre, 2.5, random);
-    const auto target = testing_support::RenderTarget(spec);
+    plan.holes = testing_support::IsolatedHoles(10, plan.calibre, 2.5, random);
+    const auto target = testing_support::RenderTarget(plan);
     QImage image(target.grey.data, target.grey.cols, target.grey.rows, static_cast<qsizetype>(target.grey.step),
                  QImage::Format_Grayscale8);
     image.setDotsPerMeterX(11811);
@@ -112,25 +112,25 @@ int main(int argc, char** argv) {
                 Tally tally;
                 std::mt19937 random(static_cast<unsigned>(dpi) + (photo ? 7u : 0u));
                 for (int i = 0; i < sheets; ++i) {
-                    TargetSpec spec;
-                    spec.sheet = sheet;
-                    spec.dpi = dpi;
-                    spec.seed = static_cast<unsigned>(i + 1);
-                    spec.holes = testing_support::IsolatedHoles(6, spec.calibre, 2.3, random);
+                    TargetPlan plan;
+                    plan.sheet = sheet;
+                    plan.dpi = dpi;
+                    plan.seed = static_cast<unsigned>(i + 1);
+                    plan.holes = testing_support::IsolatedHoles(6, plan.calibre, 2.3, random);
                     const auto touching =
-                        testing_support::HolePairs(2, spec.calibre, spec.calibre * 1.03, spec.calibre, 2.3, random);
+                        testing_support::HolePairs(2, plan.calibre, plan.calibre * 1.03, plan.calibre, 2.3, random);
                     // Touching pairs where no isolated hole is near.
                     for (const auto& t : touching) {
                         bool clear = true;
-                        for (const auto& h : spec.holes)
-                            clear = clear && std::hypot(h.x - t.x, h.y - t.y) > 1.2 * spec.calibre;
-                        if (clear) spec.holes.push_back(t);
+                        for (const auto& h : plan.holes)
+                            clear = clear && std::hypot(h.x - t.x, h.y - t.y) > 1.2 * plan.calibre;
+                        if (clear) plan.holes.push_back(t);
                     }
-                    if (photo) testing_support::MakePhoto(spec, 0.06, random);
-                    const auto target = testing_support::RenderTarget(spec);
-                    const auto calibration = photo ? PhotoCalibration(target, random) : ScanCalibration(spec, target);
-                    const auto found = scan::FindShots(target.picture(), calibration, {spec.calibre, 0});
-                    tally.Add(testing_support::ScoreShots(spec.holes, found.value().shots, 0.1));
+                    if (photo) testing_support::MakePhoto(plan, 0.06, random);
+                    const auto target = testing_support::RenderTarget(plan);
+                    const auto calibration = photo ? PhotoCalibration(target, random) : ScanCalibration(plan, target);
+                    const auto found = scan::FindShots(target.picture(), calibration, {plan.calibre, 0});
+                    tally.Add(testing_support::ScoreShots(plan.holes, found.value().shots, 0.1));
                 }
                 std::printf("%-28s %6d %6d %6d %6d %8.4f %8.4f\n",
                             (std::string(photo ? "photo " : "scan ") + std::to_string(static_cast<int>(dpi)) + " dpi " +
@@ -148,16 +148,16 @@ int main(int argc, char** argv) {
             int pairs = 0, split = 0;
             double largest = 0.0;
             for (int i = 0; i < sheets; ++i) {
-                TargetSpec spec;
-                spec.dpi = dpi;
-                spec.seed = static_cast<unsigned>(i + 1000);
-                spec.holes = testing_support::HolePairs(4, 0.08, 0.15, spec.calibre, 2.2, random);
-                const auto target = testing_support::RenderTarget(spec);
-                const auto found = scan::FindShots(target.picture(), ScanCalibration(spec, target),
-                                                   {spec.calibre, counted ? static_cast<int>(spec.holes.size()) : 0});
-                for (std::size_t p = 0; p < spec.holes.size(); p += 2) {
+                TargetPlan plan;
+                plan.dpi = dpi;
+                plan.seed = static_cast<unsigned>(i + 1000);
+                plan.holes = testing_support::HolePairs(4, 0.08, 0.15, plan.calibre, 2.2, random);
+                const auto target = testing_support::RenderTarget(plan);
+                const auto found = scan::FindShots(target.picture(), ScanCalibration(plan, target),
+                                                   {plan.calibre, counted ? static_cast<int>(plan.holes.size()) : 0});
+                for (std::size_t p = 0; p < plan.holes.size(); p += 2) {
                     const auto s =
-                        testing_support::ScoreShots({spec.holes[p], spec.holes[p + 1]}, found.value().shots, 0.05);
+                        testing_support::ScoreShots({plan.holes[p], plan.holes[p + 1]}, found.value().shots, 0.05);
                     ++pairs;
                     if (s.matched == 2) {
                         ++split;
@@ -176,13 +176,13 @@ int main(int argc, char** argv) {
         for (const auto sheet : {testing_support::SheetKind::Grid, testing_support::SheetKind::Rings}) {
             int holes = 0;
             for (int i = 0; i < sheets; ++i) {
-                TargetSpec spec;
-                spec.sheet = sheet;
-                spec.dpi = dpi;
-                spec.seed = static_cast<unsigned>(i + 2000);
-                const auto target = testing_support::RenderTarget(spec);
+                TargetPlan plan;
+                plan.sheet = sheet;
+                plan.dpi = dpi;
+                plan.seed = static_cast<unsigned>(i + 2000);
+                const auto target = testing_support::RenderTarget(plan);
                 holes +=
-                    static_cast<int>(scan::FindShots(target.picture(), ScanCalibration(spec, target), {spec.calibre, 0})
+                    static_cast<int>(scan::FindShots(target.picture(), ScanCalibration(plan, target), {plan.calibre, 0})
                                          .value()
                                          .shots.size());
             }

@@ -22,9 +22,6 @@ namespace cep {
 namespace {
 
 namespace bm = boost::math;
-namespace bp = boost::math::policies;
-
-using Quiet = QuietMath;
 
 constexpr double kInchesPerYard = 36.0;
 // Turrets marked in inches move that much at 100 yards.
@@ -68,7 +65,7 @@ const ChiSquareNodes& NodesFor(int nu) {
     const auto [at, isNew] = known.try_emplace(nu);
     if (isNew) {
         using Rule = bm::quadrature::gauss<double, 30>;
-        const bm::chi_squared_distribution<double, Quiet> chi(nu);
+        const bm::chi_squared_distribution<double, QuietMath> chi(nu);
         const double low = std::log(bm::quantile(chi, 1e-7));
         const double high = std::log(bm::quantile(bm::complement(chi, 1e-7)));
         const double half = (high - low) / 2.0;
@@ -101,7 +98,7 @@ double NoncentralChiSquareTwoCdf(double x, double lambda) {
     const double mu = lambda / 2.0;
     const double y = x / 2.0;
     if (mu > 200.0 || y > 700.0) {
-        const bm::non_central_chi_squared_distribution<double, Quiet> shot(2.0, lambda);
+        const bm::non_central_chi_squared_distribution<double, QuietMath> shot(2.0, lambda);
         return bm::cdf(shot, x);
     }
     double weight = std::exp(-mu);   // Poisson(mu) at j

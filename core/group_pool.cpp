@@ -15,9 +15,6 @@ namespace cep {
 namespace {
 
 namespace bm = boost::math;
-namespace bp = boost::math::policies;
-
-using Quiet = QuietMath;
 
 bool Finite(double v) { return std::isfinite(v); }
 
@@ -42,7 +39,7 @@ std::optional<SpreadTest> TestSpreads(std::span<const GroupStats* const> groups,
     test.df = g - 1;
     const double c = 1.0 + (inverses - 1.0 / nu) / (3.0 * (g - 1));
     test.chi2 = std::max(0.0, m / c);
-    test.p = bm::cdf(bm::complement(bm::chi_squared_distribution<double, Quiet>(test.df), test.chi2));
+    test.p = bm::cdf(bm::complement(bm::chi_squared_distribution<double, QuietMath>(test.df), test.chi2));
     if (!Finite(test.chi2) || !Finite(test.p)) return std::nullopt;
     test.differ = test.p < kPoolTestAlpha;
     return test;
@@ -104,7 +101,7 @@ Outcome<PoolStats> PoolGroups(std::span<const GroupStats* const> groups, double 
     centres.df1 = 2 * (pool.groups - 1);
     centres.df2 = nu;
     centres.f = between / centres.df1 / s2;
-    centres.p = bm::cdf(bm::complement(bm::fisher_f_distribution<double, Quiet>(centres.df1, centres.df2), centres.f));
+    centres.p = bm::cdf(bm::complement(bm::fisher_f_distribution<double, QuietMath>(centres.df1, centres.df2), centres.f));
     centres.differ = centres.p < kPoolTestAlpha;
 
     const double largest = std::max({pool.sigma.high, pool.circles.back().diameter.high,
@@ -114,26 +111,25 @@ Outcome<PoolStats> PoolGroups(std::span<const GroupStats* const> groups, double 
     return pool;
 }
 
-Dispersion PoolDispersion(const PoolStats& pool) {
+namespace {
+
+// What the correction and the chance of a hit need of a group or a pool.
+template <typename Stats>
+Dispersion DispersionOf(const Stats& s) {
     Dispersion d;
-    d.centre = pool.centre;
-    d.s2 = pool.sumOfSquares / pool.DegreesOfFreedom();
-    d.degreesOfFreedom = pool.DegreesOfFreedom();
-    d.shots = pool.shots;
-    d.rangeYards = pool.rangeYards;
-    d.level = pool.level;
+    d.centre = s.centre;
+    d.s2 = s.sumOfSquares / s.DegreesOfFreedom();
+    d.degreesOfFreedom = s.DegreesOfFreedom();
+    d.shots = s.shots;
+    d.rangeYards = s.rangeYards;
+    d.level = s.level;
     return d;
 }
 
-Dispersion GroupDispersion(const GroupStats& group) {
-    Dispersion d;
-    d.centre = group.centre;
-    d.s2 = group.sumOfSquares / group.DegreesOfFreedom();
-    d.degreesOfFreedom = group.DegreesOfFreedom();
-    d.shots = group.shots;
-    d.rangeYards = group.rangeYards;
-    d.level = group.level;
-    return d;
-}
+}  // namespace
+
+Dispersion PoolDispersion(const PoolStats& pool) { return DispersionOf(pool); }
+
+Dispersion GroupDispersion(const GroupStats& group) { return DispersionOf(group); }
 
 }  // namespace cep

@@ -21,9 +21,6 @@ namespace cep {
 namespace {
 
 namespace bm = boost::math;
-namespace bp = boost::math::policies;
-
-using Quiet = QuietMath;
 
 bool Finite(double v) { return std::isfinite(v); }
 
@@ -156,9 +153,9 @@ const SigmaFactors& SigmaFactorsFor(int degreesOfFreedom, double level) {
     const auto [at, isNew] = known.try_emplace({degreesOfFreedom, level});
     if (isNew) {
         const double k = degreesOfFreedom;
-        const bm::chi_squared_distribution<double, Quiet> chiSquare(k);
+        const bm::chi_squared_distribution<double, QuietMath> chiSquare(k);
         const double tail = (1.0 - level) / 2.0;
-        at->second = {std::sqrt(2.0 / k) * bm::tgamma_ratio((k + 1.0) / 2.0, k / 2.0, Quiet()),
+        at->second = {std::sqrt(2.0 / k) * bm::tgamma_ratio((k + 1.0) / 2.0, k / 2.0, QuietMath()),
                       std::sqrt(k / bm::quantile(bm::complement(chiSquare, tail))),
                       std::sqrt(k / bm::quantile(chiSquare, tail))};
     }
@@ -172,7 +169,7 @@ std::string RangeQuoted(std::string_view rangeText) { return "the range \"" + st
 double FQuantile2(double p, int df2) {
     thread_local std::map<std::pair<int, double>, double> known;
     const auto [at, isNew] = known.try_emplace({df2, p});
-    if (isNew) at->second = bm::quantile(bm::fisher_f_distribution<double, Quiet>(2.0, df2), p);
+    if (isNew) at->second = bm::quantile(bm::fisher_f_distribution<double, QuietMath>(2.0, df2), p);
     return at->second;
 }
 
@@ -465,7 +462,7 @@ Outcome<GroupComparison> CompareGroups(const GroupStats& a, const GroupStats& b,
         return MakeFailure(FailureKind::Overflow,
                            "the first group's spread is too large against the second's for the ratio of the two.");
     }
-    const bm::fisher_f_distribution<double, Quiet> fisher(c.df1, c.df2);
+    const bm::fisher_f_distribution<double, QuietMath> fisher(c.df1, c.df2);
     c.p = 2.0 * std::min(bm::cdf(fisher, c.f), bm::cdf(bm::complement(fisher, c.f)));
     if (!Finite(c.p)) return MakeFailure(FailureKind::Overflow, "the p-value of the comparison has no finite value.");
     if (c.p < 1.0 - level) c.tighter = a.rayleighS < b.rayleighS ? Tighter::A : Tighter::B;

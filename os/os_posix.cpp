@@ -150,19 +150,28 @@ void UnlockFile(NativeFile file) {
     (void)::fcntl(file, F_OFD_SETLK, &lock);
 }
 
-int ReplaceWhole(const std::string& path, std::string_view bytes) {
-    std::string temporary = FolderOf(path) + ".cep-report-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return errno;
-    int error = 0;
-    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+namespace {
+
+// Writes all of `bytes`, as often as the system takes part of them: 0, or the error.
+int WriteAll(int fd, std::string_view bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (put > 0) {
             done += static_cast<std::size_t>(put);
         } else if (put == 0 || errno != EINTR) {
-            error = put == 0 ? EIO : errno;
+            return put == 0 ? EIO : errno;
         }
     }
+    return 0;
+}
+
+}  // namespace
+
+int ReplaceWhole(const std::string& path, std::string_view bytes) {
+    std::string temporary = FolderOf(path) + ".cep-report-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return errno;
+    int error = WriteAll(fd, bytes);
     // mkostemp makes the file private; the picture gets what any new file gets.
     static const mode_t mask = [] {
         const mode_t m = ::umask(0);
@@ -179,15 +188,7 @@ int ReplaceWhole(const std::string& path, std::string_view bytes) {
 int CreateNew(const std::string& path, std::string_view bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return errno == EISDIR ? kIsFolder : errno;
-    int error = 0;
-    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put > 0) {
-            done += static_cast<std::size_t>(put);
-        } else if (put == 0 || errno != EINTR) {
-            error = put == 0 ? EIO : errno;
-        }
-    }
+    int error = WriteAll(fd, bytes);
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error != 0) ::unlink(path.c_str());
     return error;

@@ -228,6 +228,22 @@ void UnlockFile(NativeFile file) {
     (void)::UnlockFileEx(Handle(file), 0, MAXDWORD, MAXDWORD, &whole);
 }
 
+namespace {
+
+// Writes all of `bytes`, in pieces WriteFile can take: 0, or the error.
+int WriteAll(HANDLE handle, std::string_view bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD put = 0;
+        const auto want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!::WriteFile(handle, bytes.data() + done, want, &put, nullptr)) return LastError();
+        if (put == 0) return EIO;
+        done += put;
+    }
+    return 0;
+}
+
+}  // namespace
+
 int ReplaceWhole(const std::string& path, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
     const std::wstring target = Wide(path);
@@ -241,17 +257,7 @@ int ReplaceWhole(const std::string& path, std::string_view bytes) {
         if (handle == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return LastError();
     }
     if (handle == INVALID_HANDLE_VALUE) return EEXIST;
-    int error = 0;
-    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
-        DWORD put = 0;
-        const auto want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        if (!::WriteFile(handle, bytes.data() + done, want, &put, nullptr)) {
-            error = LastError();
-        } else if (put == 0) {
-            error = EIO;
-        }
-        done += put;
-    }
+    int error = WriteAll(handle, bytes);
     if (!::CloseHandle(handle) && error == 0) error = LastError();
     // A plain rename does not replace a file on Windows; this does, in one step.
     if (error == 0 &&
@@ -271,17 +277,7 @@ int CreateNew(const std::string& path, std::string_view bytes) {
         if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return EEXIST;
         return code == ERROR_ACCESS_DENIED && IsFolder(target) ? kIsFolder : LastError();
     }
-    int error = 0;
-    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
-        DWORD put = 0;
-        const auto want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        if (!::WriteFile(handle, bytes.data() + done, want, &put, nullptr)) {
-            error = LastError();
-        } else if (put == 0) {
-            error = EIO;
-        }
-        done += put;
-    }
+    int error = WriteAll(handle, bytes);
     if (!::CloseHandle(handle) && error == 0) error = LastError();
     if (error != 0) ::DeleteFileW(target.c_str());
     return error;

@@ -34,7 +34,7 @@ Captured Scan(const std::vector<std::string>& args) {
 
 // A 150 dpi scan of five holes, saved as PNG (stating its resolution or not).
 struct Picture {
-    testing_support::TargetSpec spec;
+    testing_support::TargetPlan plan;
     testing_support::RenderedTarget target;
     std::string path;
     std::string aim;  // "PX,PY"
@@ -42,9 +42,9 @@ struct Picture {
 
 Picture MakePicture(const TempDir& dir, const std::string& name, bool statesDpi = true) {
     Picture p;
-    p.spec.width = p.spec.height = 4;
-    p.spec.holes = {{0.1, 0.9}, {0.8, 0.2}, {0.3, -0.7}, {-0.6, -0.5}, {-0.9, 0.4}};
-    p.target = testing_support::RenderTarget(p.spec);
+    p.plan.width = p.plan.height = 4;
+    p.plan.holes = {{0.1, 0.9}, {0.8, 0.2}, {0.3, -0.7}, {-0.6, -0.5}, {-0.9, 0.4}};
+    p.target = testing_support::RenderTarget(p.plan);
     QImage image(p.target.grey.data, p.target.grey.cols, p.target.grey.rows, static_cast<qsizetype>(p.target.grey.step),
                  QImage::Format_Grayscale8);
     QImage copy = image.copy();
@@ -92,8 +92,8 @@ TEST(CepScan, PrintsTheGroupFile) {
         const std::regex shot("(-?[0-9]+\\.[0-9]{4}),(-?[0-9]+\\.[0-9]{4})\r");
         std::smatch m;
         ASSERT_TRUE(std::regex_match(lines[3 + i], m, shot)) << lines[3 + i];
-        EXPECT_NEAR(std::stod(m[1]), p.spec.holes[i].x, 0.02) << i;
-        EXPECT_NEAR(std::stod(m[2]), p.spec.holes[i].y, 0.02) << i;
+        EXPECT_NEAR(std::stod(m[1]), p.plan.holes[i].x, 0.02) << i;
+        EXPECT_NEAR(std::stod(m[2]), p.plan.holes[i].y, 0.02) << i;
     }
 }
 
@@ -164,7 +164,7 @@ TEST(CepScan, Json) {
             EXPECT_NEAR(s["px"].get<double>(), px.x, 0.5);
             EXPECT_NEAR(s["py"].get<double>(), px.y, 0.5);
         }
-        EXPECT_EQ(testing_support::ScoreShots(p.spec.holes, found, 0.02).matched, 5);
+        EXPECT_EQ(testing_support::ScoreShots(p.plan.holes, found, 0.02).matched, 5);
         EXPECT_EQ(doc["calibration"]["points"].size(), byPoints ? 5u : 0u);
         EXPECT_LT(doc["calibration"]["residual_in"].get<double>(), byPoints ? 0.001 : 1e-12);
         if (byPoints) { EXPECT_EQ(doc["calibration"]["points"][4]["y"], 1.0); }
@@ -340,9 +340,9 @@ INSTANTIATE_TEST_SUITE_P(
 // A sheet with no holes is a failure, not an empty group file.
 TEST(CepScan, NoHolesWritesNothing) {
     TempDir dir;
-    testing_support::TargetSpec spec;
-    spec.width = spec.height = 3;
-    const auto target = testing_support::RenderTarget(spec);
+    testing_support::TargetPlan plan;
+    plan.width = plan.height = 3;
+    const auto target = testing_support::RenderTarget(plan);
     QImage image(target.grey.data, target.grey.cols, target.grey.rows, static_cast<qsizetype>(target.grey.step),
                  QImage::Format_Grayscale8);
     const std::string path = dir / "clean.png";

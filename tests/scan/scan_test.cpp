@@ -24,7 +24,7 @@ namespace {
 using namespace cep;
 using namespace cep::scan;
 using testing_support::SheetKind;
-using testing_support::TargetSpec;
+using testing_support::TargetPlan;
 
 // A perspective from inches to pixels, as a row-major matrix.
 PixelPoint Project(const std::array<double, 9>& h, TargetPoint t) {
@@ -290,34 +290,34 @@ class FindsHoles : public ::testing::TestWithParam<SheetCase> {};
 TEST_P(FindsHoles, IsolatedAndTouchingWithinBound) {
     const SheetCase& c = GetParam();
     std::mt19937 random(c.seed);
-    TargetSpec spec;
-    spec.sheet = c.sheet;
-    spec.dpi = c.dpi;
-    spec.width = spec.height = 4.5;
-    spec.calibre = c.calibre;
-    spec.seed = c.seed;
-    spec.holes = testing_support::IsolatedHoles(5, c.calibre, 1.6, random);
+    TargetPlan plan;
+    plan.sheet = c.sheet;
+    plan.dpi = c.dpi;
+    plan.width = plan.height = 4.5;
+    plan.calibre = c.calibre;
+    plan.seed = c.seed;
+    plan.holes = testing_support::IsolatedHoles(5, c.calibre, 1.6, random);
     // A touching pair, clear of the others.
     for (;;) {
         const auto pair = testing_support::HolePairs(1, c.calibre, c.calibre * 1.02, c.calibre, 1.6, random);
         bool clear = true;
-        for (const auto& h : spec.holes) {
+        for (const auto& h : plan.holes) {
             for (const auto& p : pair) clear = clear && std::hypot(h.x - p.x, h.y - p.y) > 1.5 * c.calibre;
         }
         if (clear) {
-            spec.holes.insert(spec.holes.end(), pair.begin(), pair.end());
+            plan.holes.insert(plan.holes.end(), pair.begin(), pair.end());
             break;
         }
     }
-    if (c.photo) testing_support::MakePhoto(spec, 0.06, random);
-    const auto target = testing_support::RenderTarget(spec);
+    if (c.photo) testing_support::MakePhoto(plan, 0.06, random);
+    const auto target = testing_support::RenderTarget(plan);
     const auto calibration =
-        c.photo ? PhotoCalibration(target, random) : CalibrateByDpi(spec.dpi, target.PixelOf({0, 0})).value();
+        c.photo ? PhotoCalibration(target, random) : CalibrateByDpi(plan.dpi, target.PixelOf({0, 0})).value();
     const auto found = FindShots(target.picture(), calibration, {c.calibre, 0});
     ASSERT_TRUE(found.ok()) << found.failure().message;
     const double bound = c.photo ? 0.03 : 0.02;
-    const auto score = testing_support::ScoreShots(spec.holes, found.value().shots, bound);
-    EXPECT_EQ(score.matched, static_cast<int>(spec.holes.size()));
+    const auto score = testing_support::ScoreShots(plan.holes, found.value().shots, bound);
+    EXPECT_EQ(score.matched, static_cast<int>(plan.holes.size()));
     EXPECT_EQ(score.extra, 0);
     EXPECT_LE(score.largestError, bound);
     EXPECT_TRUE(found.value().warnings.empty());
@@ -347,19 +347,19 @@ TEST(FindsHolesOverlapping, SplitWithTheShotCount) {
     int pairs = 0, split = 0;
     for (unsigned seed = 1; seed <= 5; ++seed) {
         std::mt19937 random(seed + 40);
-        TargetSpec spec;
-        spec.width = spec.height = 4.5;
-        spec.seed = seed;
-        spec.holes = testing_support::HolePairs(4, 0.08, 0.15, spec.calibre, 1.6, random);
-        const auto target = testing_support::RenderTarget(spec);
-        const auto found = FindShots(target.picture(), CalibrateByDpi(spec.dpi, target.PixelOf({0, 0})).value(),
-                                     {spec.calibre, static_cast<int>(spec.holes.size())});
+        TargetPlan plan;
+        plan.width = plan.height = 4.5;
+        plan.seed = seed;
+        plan.holes = testing_support::HolePairs(4, 0.08, 0.15, plan.calibre, 1.6, random);
+        const auto target = testing_support::RenderTarget(plan);
+        const auto found = FindShots(target.picture(), CalibrateByDpi(plan.dpi, target.PixelOf({0, 0})).value(),
+                                     {plan.calibre, static_cast<int>(plan.holes.size())});
         ASSERT_TRUE(found.ok());
-        EXPECT_EQ(found.value().shots.size(), spec.holes.size());
-        for (std::size_t p = 0; p < spec.holes.size(); p += 2) {
+        EXPECT_EQ(found.value().shots.size(), plan.holes.size());
+        for (std::size_t p = 0; p < plan.holes.size(); p += 2) {
             ++pairs;
             split +=
-                testing_support::ScoreShots({spec.holes[p], spec.holes[p + 1]}, found.value().shots, 0.04).matched == 2;
+                testing_support::ScoreShots({plan.holes[p], plan.holes[p + 1]}, found.value().shots, 0.04).matched == 2;
         }
         for (const auto& shot : found.value().shots) EXPECT_EQ(TierName(shot.tier), "split");
     }
@@ -369,17 +369,17 @@ TEST(FindsHolesOverlapping, SplitWithTheShotCount) {
 // With no count the fit still splits what is plainly two holes, and says so
 // when the count given cannot be met.
 TEST(FindsHolesOverlapping, CountNotMetIsAWarning) {
-    TargetSpec spec;
-    spec.width = spec.height = 3;
-    spec.holes = {{0.5, 0.5}, {-0.6, -0.4}};
-    const auto target = testing_support::RenderTarget(spec);
-    const auto calibration = CalibrateByDpi(spec.dpi, target.PixelOf({0, 0})).value();
-    const auto three = FindShots(target.picture(), calibration, {spec.calibre, 3});
+    TargetPlan plan;
+    plan.width = plan.height = 3;
+    plan.holes = {{0.5, 0.5}, {-0.6, -0.4}};
+    const auto target = testing_support::RenderTarget(plan);
+    const auto calibration = CalibrateByDpi(plan.dpi, target.PixelOf({0, 0})).value();
+    const auto three = FindShots(target.picture(), calibration, {plan.calibre, 3});
     ASSERT_TRUE(three.ok());
     EXPECT_EQ(three.value().shots.size(), 2u);
     EXPECT_EQ(three.value().warnings,
               std::vector<std::string>{"found 2 of the 3 shots given; shots through one hole cannot be told apart."});
-    const auto one = FindShots(target.picture(), calibration, {spec.calibre, 1});
+    const auto one = FindShots(target.picture(), calibration, {plan.calibre, 1});
     ASSERT_TRUE(one.ok());
     EXPECT_EQ(one.value().shots.size(), 2u);
     EXPECT_EQ(one.value().warnings, std::vector<std::string>{"found 2 holes where 1 shots were given; some may be "
@@ -392,18 +392,18 @@ class CleanSheet : public ::testing::TestWithParam<SheetCase> {};
 // Printed lines, rings and the aiming cross, uneven light and noise: no hole.
 TEST_P(CleanSheet, HasNoHoles) {
     const SheetCase& c = GetParam();
-    TargetSpec spec;
-    spec.sheet = c.sheet;
-    spec.dpi = c.dpi;
-    spec.seed = c.seed;
-    spec.light = 0.45;
-    spec.noise = 8;
-    spec.calibre = c.calibre;
+    TargetPlan plan;
+    plan.sheet = c.sheet;
+    plan.dpi = c.dpi;
+    plan.seed = c.seed;
+    plan.light = 0.45;
+    plan.noise = 8;
+    plan.calibre = c.calibre;
     std::mt19937 random(c.seed);
-    if (c.photo) testing_support::MakePhoto(spec, 0.06, random);
-    const auto target = testing_support::RenderTarget(spec);
+    if (c.photo) testing_support::MakePhoto(plan, 0.06, random);
+    const auto target = testing_support::RenderTarget(plan);
     const auto calibration =
-        c.photo ? PhotoCalibration(target, random) : CalibrateByDpi(spec.dpi, target.PixelOf({0, 0})).value();
+        c.photo ? PhotoCalibration(target, random) : CalibrateByDpi(plan.dpi, target.PixelOf({0, 0})).value();
     const auto found = FindShots(target.picture(), calibration, {c.calibre, 0});
     ASSERT_TRUE(found.ok());
     EXPECT_TRUE(found.value().shots.empty());
@@ -417,10 +417,10 @@ INSTANTIATE_TEST_SUITE_P(Scan, CleanSheet,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FindShotsFailure, TooCoarseOrNoPixels) {
-    TargetSpec spec;
-    spec.width = spec.height = 2;
-    spec.dpi = 20;
-    const auto target = testing_support::RenderTarget(spec);
+    TargetPlan plan;
+    plan.width = plan.height = 2;
+    plan.dpi = 20;
+    const auto target = testing_support::RenderTarget(plan);
     const auto coarse = FindShots(target.picture(), CalibrateByDpi(20, {20, 20}).value(), {0.308, 0});
     ASSERT_FALSE(coarse.ok());
     EXPECT_EQ(coarse.failure().message,
@@ -449,12 +449,12 @@ class SnapsToCrossing : public ::testing::TestWithParam<CrossingCase> {};
 TEST_P(SnapsToCrossing, WithinAFractionOfAPixel) {
     const CrossingCase& c = GetParam();
     std::mt19937 random(21);
-    TargetSpec spec;
-    spec.dpi = c.dpi;
-    spec.width = spec.height = 4.0;
-    spec.holes = {{-1.25, 1.25}};
-    if (c.photo) testing_support::MakePhoto(spec, 0.06, random);
-    const auto target = testing_support::RenderTarget(spec);
+    TargetPlan plan;
+    plan.dpi = c.dpi;
+    plan.width = plan.height = 4.0;
+    plan.holes = {{-1.25, 1.25}};
+    if (c.photo) testing_support::MakePhoto(plan, 0.06, random);
+    const auto target = testing_support::RenderTarget(plan);
     const PixelPoint truth = target.PixelOf(c.crossing);
     const auto snapped = NearestCrossing(target.picture(), {truth.x + c.offX, truth.y + c.offY}, c.reach);
     ASSERT_EQ(snapped.has_value(), c.found);

@@ -23,11 +23,11 @@ struct HoleShape {
 
 // The brightness of the target at a point (inches, y up), 0 to 1.
 struct Sheet {
-    const TargetSpec& spec;
+    const TargetPlan& plan;
     std::vector<HoleShape> holes;
 
     double Reflectance(double x, double y) const {
-        if (std::abs(x) > spec.width / 2 || std::abs(y) > spec.height / 2) return kTable;
+        if (std::abs(x) > plan.width / 2 || std::abs(y) > plan.height / 2) return kTable;
         bool wiped = false;
         for (const HoleShape& h : holes) {
             const double dx = x - h.x, dy = y - h.y;
@@ -39,14 +39,14 @@ struct Sheet {
             for (std::size_t k = 0; k < h.amplitude.size(); ++k) {
                 edge += h.amplitude[k] * std::sin(static_cast<double>(k + 5) * angle + h.phase[k]);
             }
-            if (d < edge) return spec.backing;
+            if (d < edge) return plan.backing;
             if (d < edge + kWipeWidth) wiped = true;
         }
         double ink = 0.0;
         const auto line = [&](double distance, double width) {
             if (std::abs(distance) < width / 2) ink = 1.0;
         };
-        if (spec.sheet == SheetKind::Grid) {
+        if (plan.sheet == SheetKind::Grid) {
             line(x - std::round(x * 2) / 2, 0.012);
             line(y - std::round(y * 2) / 2, 0.012);
         } else {
@@ -68,32 +68,32 @@ scan::PixelPoint RenderedTarget::PixelOf(scan::TargetPoint t) const {
     return {p[0] / p[2], p[1] / p[2]};
 }
 
-RenderedTarget RenderTarget(const TargetSpec& spec) {
-    std::mt19937 random(spec.seed);
-    Sheet sheet{spec, {}};
+RenderedTarget RenderTarget(const TargetPlan& plan) {
+    std::mt19937 random(plan.seed);
+    Sheet sheet{plan, {}};
     std::uniform_real_distribution<double> unit(0.0, 1.0);
-    for (const scan::TargetPoint& t : spec.holes) {
-        HoleShape h{t.x, t.y, spec.calibre / 2 * (0.94 + 0.04 * unit(random)), {}, {}};
+    for (const scan::TargetPoint& t : plan.holes) {
+        HoleShape h{t.x, t.y, plan.calibre / 2 * (0.94 + 0.04 * unit(random)), {}, {}};
         for (std::size_t k = 0; k < h.amplitude.size(); ++k) {
-            h.amplitude[k] = spec.calibre * 0.012 * unit(random);
+            h.amplitude[k] = plan.calibre * 0.012 * unit(random);
             h.phase[k] = 2 * std::numbers::pi * unit(random);
         }
         sheet.holes.push_back(h);
     }
     RenderedTarget out;
-    cv::Size size(static_cast<int>(std::lround(spec.width * spec.dpi)),
-                  static_cast<int>(std::lround(spec.height * spec.dpi)));
+    cv::Size size(static_cast<int>(std::lround(plan.width * plan.dpi)),
+                  static_cast<int>(std::lround(plan.height * plan.dpi)));
     // A scan: the aim at the middle pixel.
     out.targetToPixel =
-        cv::Matx33d(spec.dpi, 0, (size.width - 1) / 2.0, 0, -spec.dpi, (size.height - 1) / 2.0, 0, 0, 1);
-    if (spec.photoCorners) {
-        size = spec.photoSize;
-        const cv::Point2f from[4] = {{static_cast<float>(-spec.width / 2), static_cast<float>(spec.height / 2)},
-                                     {static_cast<float>(spec.width / 2), static_cast<float>(spec.height / 2)},
-                                     {static_cast<float>(spec.width / 2), static_cast<float>(-spec.height / 2)},
-                                     {static_cast<float>(-spec.width / 2), static_cast<float>(-spec.height / 2)}};
+        cv::Matx33d(plan.dpi, 0, (size.width - 1) / 2.0, 0, -plan.dpi, (size.height - 1) / 2.0, 0, 0, 1);
+    if (plan.photoCorners) {
+        size = plan.photoSize;
+        const cv::Point2f from[4] = {{static_cast<float>(-plan.width / 2), static_cast<float>(plan.height / 2)},
+                                     {static_cast<float>(plan.width / 2), static_cast<float>(plan.height / 2)},
+                                     {static_cast<float>(plan.width / 2), static_cast<float>(-plan.height / 2)},
+                                     {static_cast<float>(-plan.width / 2), static_cast<float>(-plan.height / 2)}};
         cv::Point2f to[4];
-        for (int i = 0; i < 4; ++i) to[i] = cv::Point2f((*spec.photoCorners)[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < 4; ++i) to[i] = cv::Point2f((*plan.photoCorners)[static_cast<std::size_t>(i)]);
         cv::Mat m = cv::getPerspectiveTransform(from, to);
         out.targetToPixel = cv::Matx33d(reinterpret_cast<const double*>(m.data));
     }
@@ -115,29 +115,29 @@ RenderedTarget RenderTarget(const TargetSpec& spec) {
             // Light falling off to one side and towards the corners.
             const double along = ((u - cx) * std::cos(tilt) + (v - cy) * std::sin(tilt)) / span;
             const double corner = std::hypot(u - cx, v - cy) / span;
-            const double light = 1.0 - spec.light * (0.5 + 0.5 * along) * 0.7 - spec.light * 0.3 * corner * corner;
+            const double light = 1.0 - plan.light * (0.5 + 0.5 * along) * 0.7 - plan.light * 0.3 * corner * corner;
             row[u] = static_cast<float>(255.0 * light * sum / 4.0);
         }
     }
     cv::GaussianBlur(grey, grey, cv::Size(0, 0), 0.6);
     cv::Mat noise(size, CV_32F);
-    cv::RNG rng(spec.seed);
-    rng.fill(noise, cv::RNG::NORMAL, 0.0, spec.noise);
+    cv::RNG rng(plan.seed);
+    rng.fill(noise, cv::RNG::NORMAL, 0.0, plan.noise);
     grey += noise;
     grey.convertTo(out.grey, CV_8U);
     return out;
 }
 
-void MakePhoto(TargetSpec& spec, double slant, std::mt19937& random) {
+void MakePhoto(TargetPlan& plan, double slant, std::mt19937& random) {
     std::uniform_real_distribution<double> shift(-slant, slant);
-    const double w = spec.width * spec.dpi, h = spec.height * spec.dpi;
+    const double w = plan.width * plan.dpi, h = plan.height * plan.dpi;
     const double margin = 0.2 * std::max(w, h);
     const cv::Point2d base[4] = {
         {margin, margin}, {margin + w, margin}, {margin + w, margin + h}, {margin, margin + h}};
     std::array<cv::Point2d, 4> corners;
     for (std::size_t i = 0; i < 4; ++i) corners[i] = base[i] + cv::Point2d(shift(random) * w, shift(random) * h);
-    spec.photoCorners = corners;
-    spec.photoSize = cv::Size(static_cast<int>(w + 2 * margin), static_cast<int>(h + 2 * margin));
+    plan.photoCorners = corners;
+    plan.photoSize = cv::Size(static_cast<int>(w + 2 * margin), static_cast<int>(h + 2 * margin));
 }
 
 std::vector<scan::TargetPoint> IsolatedHoles(int count, double calibre, double reach, std::mt19937& random) {

@@ -19,7 +19,7 @@ namespace cep::testing_support {
 
 enum class SheetKind { Grid, Rings };
 
-struct TargetSpec {
+struct TargetPlan {
     SheetKind sheet = SheetKind::Grid;
     double dpi = 150.0;
     double width = 6.0, height = 6.0;  // inches of paper shown, the aim at its centre
@@ -44,12 +44,12 @@ struct RenderedTarget {
     scan::PixelPoint PixelOf(scan::TargetPoint t) const;
 };
 
-RenderedTarget RenderTarget(const TargetSpec& spec);
+RenderedTarget RenderTarget(const TargetPlan& plan);
 
 // A perspective as a hand-held camera gives it: the sheet's corners moved
 // inwards or outwards by up to `slant` of its size, in a picture about `dpi`
 // pixels per inch of paper.
-void MakePhoto(TargetSpec& spec, double slant, std::mt19937& random);
+void MakePhoto(TargetPlan& plan, double slant, std::mt19937& random);
 
 // Layouts of holes within `reach` inches of the aim.
 // Isolated: at least half a calibre of paper between any two.

@@ -225,10 +225,10 @@ const std::vector<cep::scan::TargetPoint> kHoles = {{0.6, 0.9}, {1.1, -0.4}, {-0
 // resolution or not; the aim at pixel (337, 337).
 bool writeTarget(const QString &path, bool statesDpi)
 {
-    cep::testing_support::TargetSpec spec;
-    spec.width = spec.height = 4.5;
-    spec.holes = kHoles;
-    const auto target = cep::testing_support::RenderTarget(spec);
+    cep::testing_support::TargetPlan plan;
+    plan.width = plan.height = 4.5;
+    plan.holes = kHoles;
+    const auto target = cep::testing_support::RenderTarget(plan);
     QImage image(target.grey.data, target.grey.cols, target.grey.rows, int(target.grey.step),
                  QImage::Format_Grayscale8);
     image = image.copy();
