@@ -10,13 +10,13 @@
 
 #include <QCoreApplication>
 #include <QImage>
-#include <QImageReader>
 #include <QString>
 
 #include "cli/output.h"
 #include "cli/scan_options.h"
 #include "core/failure.h"
 #include "os/os.h"
+#include "picture/target_picture.h"
 #include "scan/group_text.h"
 #include "scan/text.h"
 
@@ -61,16 +61,6 @@ std::string Today() {
     return text;
 }
 
-// The resolution the picture states, when it states one: Qt gives every
-// picture without one its own default, so that value counts as none.
-double StatedDpi(const QImage& image) {
-    const QImage plain(1, 1, QImage::Format_Grayscale8);
-    if (image.dotsPerMeterX() <= 0 || image.dotsPerMeterX() == plain.dotsPerMeterX()) return 0.0;
-    const double dpi = image.dotsPerMeterX() * 0.0254;
-    // Dots per metre are whole numbers: 300 dpi is stored as 11811.
-    return std::abs(dpi - std::round(dpi)) < 0.05 ? std::round(dpi) : dpi;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,21 +101,16 @@ int main(int argc, char** argv) {
         }
     }
     QCoreApplication application(argc, argv);  // for the picture format plugins
-    QImageReader reader(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        return Fail(out, err,
-                    "Picture failure: " + path + " is not a picture that can be read (" +
-                        reader.errorString().toStdString() + ").");
-    }
+    const QString named = QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+    const cep::picture::TargetPicture picture = cep::picture::ReadTargetPicture(named, named);
+    if (!picture.problem.isEmpty()) return Fail(out, err, picture.problem.toStdString());
 
     cep::Outcome<cep::scan::Calibration> calibration = cep::MakeFailure(cep::FailureKind::CalibrationFailure, "");
     double dpi = 0.0;
     if (options.byPoints) {
         calibration = cep::scan::CalibrateByPoints(options.points);
     } else {
-        dpi = options.dpi ? *options.dpi : StatedDpi(image);
+        dpi = options.dpi ? *options.dpi : picture.statedDpi;
         if (!options.dpi && dpi == 0.0) {
             return Fail(out, err, "Calibration failure: " + path + " states no resolution; give it with --dpi.");
         }
@@ -133,9 +118,7 @@ int main(int argc, char** argv) {
     }
     if (!calibration) return Fail(out, err, calibration.failure().message);
 
-    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    const cep::scan::GreyPicture picture{grey.constBits(), grey.width(), grey.height(), grey.bytesPerLine()};
-    const auto found = cep::scan::FindShots(picture, calibration.value(), {options.calibre, options.shots});
+    const auto found = cep::scan::FindShots(picture.Pixels(), calibration.value(), {options.calibre, options.shots});
     if (!found) return Fail(out, err, found.failure().message);
 
     std::vector<std::string> warnings = cep::scan::CalibrationWarnings(calibration.value());

@@ -19,11 +19,12 @@ allowed() {
     export) echo "os core export" ;;
     writers) echo "os core writers" ;;
     scan) echo "os core scan" ;;
-    cli) echo "os core export writers scan cli" ;;
-    ui) echo "os core export writers scan ui" ;;
+    picture) echo "os core scan picture" ;;
+    cli) echo "os core export writers scan picture cli" ;;
+    ui) echo "os core export writers scan picture ui" ;;
     esac
 }
-for layer in os core export writers scan cli ui; do
+for layer in os core export writers scan picture cli ui; do
     [ -d "$layer" ] || continue
     for file in $(find "$layer" \( -name '*.cpp' -o -name '*.h' \) ! -path '*/picture-decoder/*'); do
         # Quoted includes name their folder from the project root.

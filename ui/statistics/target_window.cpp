@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/statistics/target_window.h"
 
+#include "picture/target_picture.h"
+
 #include "os/os.h"
 #include "scan/calibre.h"
 #include "scan/crossing.h"
@@ -26,7 +28,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -66,18 +67,6 @@ enum PointColumn { PixelX, PixelY, InchX, InchY, Moved, Columns };
 QString decimals(double value, int places)
 {
     return QString::fromStdString(cep::scan::Decimals(value, places));
-}
-
-// The resolution the picture states, when it states one: Qt gives every
-// picture without one its own default, so that value counts as none.
-double statedDpi(const QImage &image)
-{
-    const QImage plain(1, 1, QImage::Format_Grayscale8);
-    if (image.dotsPerMeterX() <= 0 || image.dotsPerMeterX() == plain.dotsPerMeterX())
-        return 0.0;
-    const double dpi = image.dotsPerMeterX() * 0.0254;
-    // Dots per metre are whole numbers: 300 dpi is stored as 11811.
-    return std::abs(dpi - std::round(dpi)) < 0.05 ? std::round(dpi) : dpi;
 }
 
 QPushButton *makeButton(const QString &text, const char *name, const QString &tip, bool checkable = false)
@@ -526,21 +515,17 @@ QString TargetWindow::openPicture(const QString &path)
         !confirm(
             QStringLiteral("The %1 shots shown are not saved. Open another picture all the same?").arg(shots_.size())))
         return QStringLiteral("Kept the picture shown.");
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        const QString problem = QStringLiteral("Picture failure: ") + QDir::toNativeSeparators(path) +
-                                QStringLiteral(" is not a picture that can be read (") + reader.errorString() +
-                                QStringLiteral(").");
-        say(problem, true);
-        return problem;
+    const cep::picture::TargetPicture picture = cep::picture::ReadTargetPicture(path, QDir::toNativeSeparators(path));
+    if (!picture.problem.isEmpty()) {
+        say(picture.problem, true);
+        return picture.problem;
     }
+    const QImage &image = picture.image;
     for (ShotMarker *marker : shots_)
         delete marker;
     shots_.clear();
     unsaved_ = false;
-    grey_ = image.convertToFormat(QImage::Format_Grayscale8);
+    grey_ = picture.grey;
     picturePath_ = path;
     pixmap_->setPixmap(QPixmap::fromImage(image));
     scene_->setSceneRect(pixmap_->boundingRect());
@@ -549,7 +534,7 @@ QString TargetWindow::openPicture(const QString &path)
     aim_.reset();
     aimLabel_->setText(QStringLiteral("Aim: not set"));
     points_->setRowCount(0);
-    const double dpi = statedDpi(image);
+    const double dpi = picture.statedDpi;
     dpi_->setText(dpi > 0 ? QString::number(dpi, 'g', 6) : QString());
     view_->fitInView(pixmap_, Qt::KeepAspectRatio);
     updateCount();
