@@ -2,6 +2,8 @@
 // The JSON documents: exact data for scripts, numbers in their shortest
 // round-trip form, keys in the documented order, file names as they are
 // (invalid UTF-8 replaced), compact.
+#include <array>
+
 #include <nlohmann/json.hpp>
 
 #include "writers/stats_writers.h"
@@ -16,6 +18,22 @@ void SetInterval(json& fields, const char* name, const cep::Estimate& e) {
     fields[name] = e.value;
     fields["low"] = e.low;
     fields["high"] = e.high;
+}
+
+// The hit circles with their intervals, and the next shots' circles; filled
+// in place, so that a kept object keeps its keys' order.
+void SetCircles(json& circles, const std::array<cep::HitCircle, 3>& from) {
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        circles[i]["percent"] = from[i].percent;
+        SetInterval(circles[i], "diameter", from[i].diameter);
+    }
+}
+
+void SetPrediction(json& prediction, const std::array<cep::PredictionCircle, 3>& from) {
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        prediction[i]["percent"] = from[i].percent;
+        prediction[i]["diameter"] = from[i].diameter;
+    }
 }
 
 json Optional(const std::optional<double>& value) { return value ? json(*value) : json(nullptr); }
@@ -64,18 +82,10 @@ void Fill(json& o, const std::string& name, const cep::GroupStats& s, const std:
     o["mean_radius"] = s.meanRadius;
     SetInterval(o["sigma"], "estimate", s.sigma);
     o["level"] = s.level;
-    json& circles = o["circles"];
-    for (std::size_t i = 0; i < s.circles.size(); ++i) {
-        circles[i]["percent"] = s.circles[i].percent;
-        SetInterval(circles[i], "diameter", s.circles[i].diameter);
-    }
+    SetCircles(o["circles"], s.circles);
     o["moa_per_inch"] = Optional(s.moaPerInch);
     o["mil_per_inch"] = Optional(s.milPerInch);
-    json& prediction = o["prediction"];
-    for (std::size_t i = 0; i < s.prediction.size(); ++i) {
-        prediction[i]["percent"] = s.prediction[i].percent;
-        prediction[i]["diameter"] = s.prediction[i].diameter;
-    }
+    SetPrediction(o["prediction"], s.prediction);
     NoteLists notes = Lists(cep::GroupNotes(s, warnings));
     o["flyers"] = std::move(notes.flyers);
     o["excluded"] = std::move(notes.excluded);
@@ -196,16 +206,8 @@ std::string PoolJson(std::span<const NamedStats> files, const cep::PoolStats& po
     o["mpi"] = {{"x", pool.centre.x}, {"y", pool.centre.y}};
     SetInterval(o["sigma"], "estimate", pool.sigma);
     o["level"] = pool.level;
-    json& circles = o["circles"];
-    for (std::size_t i = 0; i < pool.circles.size(); ++i) {
-        circles[i]["percent"] = pool.circles[i].percent;
-        SetInterval(circles[i], "diameter", pool.circles[i].diameter);
-    }
-    json& prediction = o["prediction"];
-    for (std::size_t i = 0; i < pool.prediction.size(); ++i) {
-        prediction[i]["percent"] = pool.prediction[i].percent;
-        prediction[i]["diameter"] = pool.prediction[i].diameter;
-    }
+    SetCircles(o["circles"], pool.circles);
+    SetPrediction(o["prediction"], pool.prediction);
     o["average_extreme_spread"] = pool.averageExtremeSpread;
     o["average_mean_radius"] = pool.averageMeanRadius;
     if (pool.spreads) {

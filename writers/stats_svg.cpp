@@ -395,6 +395,17 @@ std::string ScaleText(const Frame& f) {
     return "Printed at 100%, one inch on paper is " + ShortestFigure(1.0 / f.scale) + " inches of target" + grid;
 }
 
+// Places the plot in a picture wide enough for it, the title and the widest
+// legend line, in the middle; returns the picture's width.
+double PlaceFrame(Frame& f, const std::string& title, double legendChars) {
+    const double width =
+        WholeSixteenths(std::max({kMarginLeft + f.Width() + kMarginRight, 40 + Chars(title) * kTitleCharWidth,
+                                  76 + legendChars * kLegendCharWidth, 520.0}));
+    f.left = kMarginLeft + (width - kMarginLeft - kMarginRight - f.Width()) / 2.0;
+    f.top = kPlotTop;
+    return width;
+}
+
 // The circles about a centre, largest first so that none hides another (the
 // next shots' 95 %, then the hit circles), and the centre's mark over them.
 std::string CentreCircles(const Frame& f, cep::ShotPoint centre, const std::array<cep::HitCircle, 3>& circles,
@@ -492,12 +503,7 @@ Drawing Draw(std::string_view name, const cep::GroupStats& s, const cep::ShotTab
     }
     double legendChars = 0;
     for (const auto& line : legend) legendChars = std::max(legendChars, Chars(line.second));
-    // Wide enough for the plot, the title and the legend; the plot in the middle.
-    const double width =
-        WholeSixteenths(std::max({kMarginLeft + f.Width() + kMarginRight, 40 + Chars(title) * kTitleCharWidth,
-                                  76 + legendChars * kLegendCharWidth, 520.0}));
-    f.left = kMarginLeft + (width - kMarginLeft - kMarginRight - f.Width()) / 2.0;
-    f.top = kPlotTop;
+    const double width = PlaceFrame(f, title, legendChars);
     const double legendTop = f.top + f.Height() + kBelowPlot;
     const double marks = 1.0 + (s.flyers.empty() && s.excluded.empty() ? 0.0 : 1.0);
     const double height =
@@ -661,11 +667,7 @@ std::string PoolSvg(std::span<const NamedStats> files, const cep::PoolStats& poo
     double legendChars = 0;
     for (const auto& line : legend) legendChars = std::max(legendChars, Chars(line.second));
     for (const std::string& name : names) legendChars = std::max(legendChars, Chars(name));
-    const double width =
-        WholeSixteenths(std::max({kMarginLeft + f.Width() + kMarginRight, 40 + Chars(title) * kTitleCharWidth,
-                                  76 + legendChars * kLegendCharWidth, 520.0}));
-    f.left = kMarginLeft + (width - kMarginLeft - kMarginRight - f.Width()) / 2.0;
-    f.top = kPlotTop;
+    const double width = PlaceFrame(f, title, legendChars);
     const double legendTop = f.top + f.Height() + kBelowPlot;
     const double height =
         WholeSixteenths(legendTop + (static_cast<double>(legend.size() + names.size()) + 2.0) * kLegendLine + 12.0);
